@@ -1,22 +1,17 @@
-// Entry point (interim): applies the start-up defaults, runs the design and
-// the six simulations and prints a summary per mechanism.
-#include <cstdio>
-
-#include "sim/design.h"
+// Entry point: the start-up of the program.
+//
+// Applies the start-up defaults (with the design and the limit search), runs
+// the console dialog once, which also runs all simulations, then opens the
+// window and hands control to its event loop for the rest of the process.
+// The command-line arguments go unchanged to the window-system set-up.
+#include "console/dialog.h"
+#include "console/input.h"
+#include "graphics/window.h"
 #include "sim/parameters.h"
-#include "sim/runs.h"
 
-int main() {
-    using namespace agv;
-    applyStartupDefaults();
-    runAllSimulations(pathType);
-    const char* names[kMechanismCount] = {"2DW1C", "1FDW1FS", "1RDW1FS"};
-    for (int i = 0; i < kMechanismCount; ++i) {
-        std::printf("%s Tsmax=%5.3f C=%g %s nPointsPC=%d nPointsPI=%d\n", names[i], Tsmax[i],
-                    loopFigures[i].C, isStableAtTs(i) ? "stable" : "unstable", nPointsPC[i],
-                    nPointsPI[i]);
-    }
-    std::printf("kdPI1=%.6f kthPI1=%.6f kiPI1=%.6f kd=%.6f kth=%.6f kph=%.6f\n", kdPI1, kthPI1,
-                kiPI1, kd2, kth2, kph2);
-    return 0;
+int main(int argc, char** argv) {
+    agv::initConsoleInput();
+    agv::applyStartupDefaults();
+    agv::consoleDialog();
+    agv::startWindow(argc, argv);
 }

@@ -25,17 +25,29 @@ void computePolynomial(const LoopCoefficients& k, double T, double a[5]) {
     a[0] = ((k.P * T - 3.0 * k.Q) * T + 6.0 * k.R) * T;
 }
 
-double bilinearB4(const double a[5]) { return a[4] + a[3] + a[2] + a[1] + a[0]; }
-double bilinearB3(const double a[5]) { return 4.0 * (a[4] - a[0]) + 2.0 * (a[3] - a[1]); }
-double bilinearB2(const double a[5]) { return 6.0 * (a[4] + a[0]) - 2.0 * a[2]; }
-double bilinearB1(const double a[5]) { return 4.0 * (a[4] - a[0]) + 2.0 * (a[1] - a[3]); }
-double bilinearB0(const double a[5]) { return a[4] - a[3] + a[2] - a[1] + a[0]; }
+double bilinearB4(const double a[5]) {
+    return a[4] + a[3] + a[2] + a[1] + a[0];
+}
+double bilinearB3(const double a[5]) {
+    return 4.0 * (a[4] - a[0]) + 2.0 * (a[3] - a[1]);
+}
+double bilinearB2(const double a[5]) {
+    return 6.0 * (a[4] + a[0]) - 2.0 * a[2];
+}
+double bilinearB1(const double a[5]) {
+    return 4.0 * (a[4] - a[0]) + 2.0 * (a[1] - a[3]);
+}
+double bilinearB0(const double a[5]) {
+    return a[4] - a[3] + a[2] - a[1] + a[0];
+}
 double hurwitzC(const double B[5]) {
     return (B[3] * B[2] - B[4] * B[1]) * B[1] - B[3] * B[3] * B[0];
 }
 
 // True when v is negative or NaN: the stop test of the limit search.
-bool failsSearch(double v) { return !(v >= 0.0); }
+bool failsSearch(double v) {
+    return !(v >= 0.0);
+}
 
 // The limit search of one mechanism; tests the conditions in the order
 // B3, B2, B1, B0, C and stops at the first T where one is negative (or NaN).

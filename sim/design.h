@@ -44,9 +44,9 @@ extern double Tsmax[kMechanismCount];             // [s] limit sampling times
 
 // Upper bound of the limit search: it tries T up to this many seconds; a
 // mechanism whose conditions hold all the way shows the last T tried.
-constexpr double kTsmaxSearchStart = 0.01;   // [s] the first T tried is start + step
-constexpr double kTsmaxSearchStep = 0.001;   // [s]
-constexpr double kTsmaxSearchLimit = 10.0;   // [s]
+constexpr double kTsmaxSearchStart = 0.01;  // [s] the first T tried is start + step
+constexpr double kTsmaxSearchStep = 0.001;  // [s]
+constexpr double kTsmaxSearchLimit = 10.0;  // [s]
 
 // Gains, and the loop figures of every mechanism at Ts.
 void designControl();

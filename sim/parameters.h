@@ -16,13 +16,13 @@
 namespace agv {
 
 // ---- Shared constants -------------------------------------------------------
-constexpr double kPi = 3.14159265358979;       // [rad] the program's pi
-constexpr double kTwoPi = 6.28318530717958;    // [rad] full turn, twice kPi
-constexpr double kHalfPi = 1.5707963267948;    // [rad] quarter turn
-constexpr double kRadToDeg = 57.2957795;       // [deg/rad] console output
-constexpr double kDegToRad = 0.0174532925;     // [rad/deg] console input
-constexpr double kNominalStep = 0.02;          // [s] record interval aimed at
-constexpr double kStartupTsNudge = 0.00001;    // [s] added to Ts by the start-up rule only
+constexpr double kPi = 3.14159265358979;     // [rad] the program's pi
+constexpr double kTwoPi = 6.28318530717958;  // [rad] full turn, twice kPi
+constexpr double kHalfPi = 1.5707963267948;  // [rad] quarter turn
+constexpr double kRadToDeg = 57.2957795;     // [deg/rad] console output
+constexpr double kDegToRad = 0.0174532925;   // [rad/deg] console input
+constexpr double kNominalStep = 0.02;        // [s] record interval aimed at
+constexpr double kStartupTsNudge = 0.00001;  // [s] added to Ts by the start-up rule only
 // Largest stepsPerSample: keeps 10 x stepsPerSample (integration steps per
 // sampling period) well inside int for any finite Ts, e.g. Ts = 1e300 s.
 constexpr int kMaxStepsPerSample = 100000000;

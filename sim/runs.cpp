@@ -50,8 +50,7 @@ double clampSteering(double phi) {
 
 }  // namespace
 
-void rkgStage(int s, double h, double c, double y, double f, double q, double& yOut,
-              double& qOut) {
+void rkgStage(int s, double h, double c, double y, double f, double q, double& yOut, double& qOut) {
     const double k = h * f;
     const double r = s == 4 ? c * (k - 2.0 * q) : c * (k - q);
     yOut = y + r;
@@ -69,7 +68,7 @@ void rkgStep(int j, double h, int pathType, int type, int slot, int holdControl,
     setErrors(in, curErr);
 
     const bool wrapHeading = pathType != Circle && slot == lawP;
-    VehicleState p = cur;  // P_(s-1), then P_s
+    VehicleState p = cur;   // P_(s-1), then P_s
     TrackError e = curErr;  // E_(s-1), then E_s
     VehicleState q{};       // Gill accumulators of the five state fields
     double qD = 0.0;

@@ -24,9 +24,9 @@
 
 namespace agv {
 
-constexpr int kMaxRecords = 3000;     // records per mechanism and store; sizes the stores
-constexpr int kStepsPerRecord = 10;   // integration steps per record interval dt
-constexpr double kEndDist = 20.0;     // [m] a run ends when dist reaches this
+constexpr int kMaxRecords = 3000;    // records per mechanism and store; sizes the stores
+constexpr int kStepsPerRecord = 10;  // integration steps per record interval dt
+constexpr double kEndDist = 20.0;    // [m] a run ends when dist reaches this
 // Stored headings beyond this magnitude [rad] are reduced with one remainder
 // instead of repeated turns (see storeRecord).
 constexpr double kEthLoopLimit = 1.0e4;
@@ -52,8 +52,7 @@ enum TrajectoryStore { kContinuousStore = 0, kSampledStore = 1 };
 
 // One Gill stage of one scalar: k = h f; r = c (k - q) for stages 1-3,
 // c (k - 2q) for stage 4; y' = y + r; q' = q + 3r - c k.
-void rkgStage(int s, double h, double c, double y, double f, double q, double& yOut,
-              double& qOut);
+void rkgStage(int s, double h, double c, double y, double f, double q, double& yOut, double& qOut);
 
 // One integration step of h [s] from cur (tracking error curErr) to next
 // (nextErr) for mechanism type with law slot slot. j is the number of steps

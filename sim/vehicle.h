@@ -47,12 +47,14 @@ constexpr int kLawSlotCount = 3;
 constexpr double kPhiLimit = 1.5;  // [rad] steering-angle clamp after every stage
 
 // Law slot of mechanism type 1..3.
-inline int lawSlotOf(int type) { return type == 1 ? lawPI : lawP; }
+inline int lawSlotOf(int type) {
+    return type == 1 ? lawPI : lawP;
+}
 
 // holdControl: 0 computes the command from inputs, 1 keeps deriv's command
 // component (theta for 2DW1C, phi for the steered mechanisms). Every other
 // component is recomputed from state on every call.
-void vehicleDerivatives(int type, int slot, const VehicleState& state,
-                        const ControlInputs& inputs, int holdControl, VehicleDerivative& deriv);
+void vehicleDerivatives(int type, int slot, const VehicleState& state, const ControlInputs& inputs,
+                        int holdControl, VehicleDerivative& deriv);
 
 }  // namespace agv

@@ -1,0 +1,26 @@
+// Keyboard commands of the window.
+//
+// onKey is the GLUT keyboard callback: it stores the key in currentKey, then
+// selects the mechanism ('1' '2' '3'), steps the vehicles ('s'), returns to
+// the start of the motion ('0'), pans ('x' 'X' 'y' 'Y', 0.05 window units),
+// zooms ('w' 'W', factor 0.9), moves the phase plane ('z' 'Z'), runs the
+// console dialog at its entry ('c' 'f' 't' 'h') or ends the program (ESC)
+// and redraws. Any other key changes nothing on screen. It is the only
+// writer of the view and animation state after start-up.
+#pragma once
+
+namespace agv {
+
+constexpr unsigned char kKeyEscape = 27;
+constexpr double kPanStep = 0.05;    // [window units] per pan or phase-plane key
+constexpr double kZoomFactor = 0.9;  // viewScale factor of 'w' ('W' divides by it)
+constexpr int kRecordsPerStep = 2;   // records advanced by one 's'
+
+void onKey(unsigned char key, int x, int y);
+
+// The state change of 's': both indices forward by kRecordsPerStep records,
+// animSampleK counting the sampling instants passed, both indices clamped to
+// the stored records of the shown mechanism (and never below 0).
+void stepAnimation();
+
+}  // namespace agv

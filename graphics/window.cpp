@@ -1,0 +1,74 @@
+#include "graphics/window.h"
+
+#include <GL/freeglut.h>
+#include <GL/glx.h>
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+
+#include <cstdlib>
+#include <cstring>
+
+#include "graphics/keys.h"
+#include "graphics/scene.h"
+
+namespace agv {
+
+const char* const kWindowTitle =
+    "1,2,3:機構選択, c:経路変更，t:Ts変更，h:初期状態変更，f:系のfn変更，W,w:画面拡大縮小，"
+    "x,X,y,Y:画面移動，z,Z:位相面移動，0:初期へ，s:継続";
+
+namespace {
+
+// Display mode: RGBA (0), double buffering and a depth buffer.
+constexpr unsigned int kDisplayMode = GLUT_RGBA | GLUT_DOUBLE | GLUT_DEPTH;
+
+}  // namespace
+
+void setWindowTitleUtf8(const char* title) {
+    Display* display = glXGetCurrentDisplay();
+    const Window window = glXGetCurrentDrawable();
+    if (display == nullptr || window == 0) return;
+    const Atom netWmName = XInternAtom(display, "_NET_WM_NAME", False);
+    const Atom utf8String = XInternAtom(display, "UTF8_STRING", False);
+    XChangeProperty(display, window, netWmName, utf8String, 8, PropModeReplace,
+                    reinterpret_cast<const unsigned char*>(title),
+                    static_cast<int>(std::strlen(title)));
+    // WM_NAME and WM_ICON_NAME, converted properly from UTF-8 (freeglut
+    // stores the bytes typed as Latin-1).
+    Xutf8SetWMProperties(display, window, title, title, nullptr, 0, nullptr, nullptr, nullptr);
+    XFlush(display);
+}
+
+void startWindow(int argc, char** argv) {
+    glutInitWindowSize(kWindowSidePixels, kWindowSidePixels);
+    glutInit(&argc, argv);
+    glutInitDisplayMode(kDisplayMode);
+    glutCreateWindow(kWindowTitle);
+    setWindowTitleUtf8(kWindowTitle);
+    glutDisplayFunc(displayScene);
+    glutReshapeFunc(reshapeWindow);
+    glutKeyboardFunc(onKey);
+    glClearColor(1.0f, 1.0f, 1.0f, 1.0f);
+    glutMainLoop();
+    std::exit(0);  // not reached: the event loop ends the process by exit
+}
+
+void reshapeWindow(int width, int height) {
+    glViewport(0, 0, width, height);
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    glMatrixMode(GL_MODELVIEW);
+}
+
+void beginFrame() {
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    glLoadIdentity();
+}
+
+void endFrame() {
+    glFlush();
+    glutSwapBuffers();
+}
+
+}  // namespace agv

@@ -1,0 +1,35 @@
+// The program's one window: creation, callbacks, viewport and frame bracket.
+//
+// startWindow opens the 800 x 800 double-buffered window titled with the
+// one-line key help, registers displayScene, reshapeWindow and onKey, sets
+// the white clear colour and enters GLUT's event loop, which never returns;
+// the process ends by exit (ESC, or closing the window). No projection is
+// ever set: window coordinates run from -1 to +1 on both axes, stretched
+// over the whole window. Every frame is drawn between beginFrame and
+// endFrame. Called once by the start-up, after the first console dialog.
+#pragma once
+
+namespace agv {
+
+constexpr int kWindowSidePixels = 800;  // [pixels] initial width and height
+
+// The window title: the one-line key help (UTF-8).
+extern const char* const kWindowTitle;
+
+[[noreturn]] void startWindow(int argc, char** argv);
+
+// GLUT reshape callback: viewport over the whole window, identity matrices.
+void reshapeWindow(int width, int height);
+
+// Clears colour and depth buffers and loads the identity model-view matrix.
+void beginFrame();
+
+// Flushes and swaps the buffers.
+void endFrame();
+
+// Gives the current GLUT window a UTF-8 title that window managers show
+// correctly (_NET_WM_NAME as UTF8_STRING and WM_NAME in the locale's
+// encoding, COMPOUND_TEXT when the locale cannot hold it).
+void setWindowTitleUtf8(const char* title);
+
+}  // namespace agv
