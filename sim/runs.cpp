@@ -204,6 +204,17 @@ void runAllSimulations(int pathType) {
     for (int i = 0; i < kMechanismCount; ++i) runSampled(i, pathType);
 }
 
+int lastStoredRecord(int bound) {
+    if (bound < -1) return 0;
+    return bound < kMaxRecords - 1 ? bound + 1 : kMaxRecords - 1;
+}
+
+int clampToStored(int index, int bound) {
+    const int last = lastStoredRecord(bound);
+    if (index > last) return last;
+    return index < 0 ? 0 : index;
+}
+
 void clearTrajectoryStores() {
     std::memset(contTraj, 0, sizeof contTraj);
     std::memset(contErr, 0, sizeof contErr);

@@ -82,6 +82,13 @@ int runSampled(int i, int pathType);
 // The three continuous runs, then the three sampled-data runs.
 void runAllSimulations(int pathType);
 
+// Index of the last stored record for a bound nPointsPC[i] / nPointsPI[i]
+// (the bound plus one), kept within 0..kMaxRecords-1.
+int lastStoredRecord(int bound);
+
+// index clamped to 0..lastStoredRecord(bound): safe to read from a store.
+int clampToStored(int index, int bound);
+
 // Zeroes both stores and sets every bound to -1 (for a clean test state).
 void clearTrajectoryStores();
 

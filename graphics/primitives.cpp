@@ -1,0 +1,234 @@
+#include "graphics/primitives.h"
+
+#include <GL/freeglut.h>
+
+#include <cmath>
+
+namespace agv {
+
+const Rgba kRed = {1.0f, 0.0f, 0.0f, 0.0f};
+const Rgba kGreen = {0.0f, 1.0f, 0.0f, 0.0f};
+const Rgba kBlue = {0.0f, 0.0f, 1.0f, 0.0f};
+const Rgba kWhite = {1.0f, 1.0f, 1.0f, 0.0f};
+const Rgba kBlack = {0.0f, 0.0f, 0.0f, 0.0f};
+
+namespace {
+
+void beginShape(const Rgba& colour) {
+    glDisable(GL_LIGHTING);
+    glColor4f(colour.r, colour.g, colour.b, colour.a);
+}
+
+void endShape() {
+    glEnable(GL_LIGHTING);
+}
+
+// Moves the local frame to p and turns it by rotation [rad].
+void placeFrame(const Point2& p, double rotation) {
+    glTranslated(toWindowUnits(p.x), toWindowUnits(p.y), 0.0);
+    glRotated(rotation / kDrawRadPerDeg, 0.0, 0.0, 1.0);
+}
+
+void vertexAtAngle(double r, double angle) {
+    glVertex2d(r * std::cos(angle), r * std::sin(angle));
+}
+
+// Full 120-gon at the origin of the current frame: filled or as a loop of
+// segment pairs.
+void emitRound(GLenum mode, const Point2& c, double radius, const Rgba& colour) {
+    const double r = toWindowUnits(radius);
+    const double step = 2.0 * kDrawPi / kCircleSegments;
+    beginShape(colour);
+    glPushMatrix();
+    placeFrame(c, 0.0);
+    glBegin(mode);
+    if (mode == GL_POLYGON) {
+        for (int k = 0; k < kCircleSegments; ++k) vertexAtAngle(r, k * step);
+    } else {
+        double prevX = r;
+        double prevY = 0.0;
+        for (int k = 1; k < kCircleSegments; ++k) {
+            const double curX = r * std::cos(k * step);
+            const double curY = r * std::sin(k * step);
+            glVertex2d(prevX, prevY);
+            glVertex2d(curX, curY);
+            prevX = curX;
+            prevY = curY;
+        }
+    }
+    glEnd();
+    glPopMatrix();
+    endShape();
+}
+
+// Half of a 120-gon clockwise from startAngle, filled or as an open arc.
+void emitHalfRound(GLenum mode, const Point2& c, double radius, double startAngle,
+                   const Rgba& colour) {
+    const double r = toWindowUnits(radius);
+    const double a0 = toWindowUnits(startAngle);
+    const double step = kDrawPi / kCircleSegments;
+    beginShape(colour);
+    glPushMatrix();
+    placeFrame(c, 0.0);
+    glBegin(mode);
+    if (mode == GL_POLYGON) {
+        for (int k = 0; k < kCircleSegments; ++k) vertexAtAngle(r, a0 - k * step);
+    } else {
+        for (int k = 1; k < kCircleSegments; ++k) {
+            vertexAtAngle(r, a0 - (k - 1) * step);
+            vertexAtAngle(r, a0 - k * step);
+        }
+    }
+    glEnd();
+    glPopMatrix();
+    endShape();
+}
+
+void emitCapsule(GLenum mode, const Point2& c, double length, double width, double rotation,
+                 const Rgba& colour) {
+    const double halfLen = toWindowUnits(length) / 2.0;
+    const double h = toWindowUnits(width) / 2.0;
+    const double step = kDrawPi / kCircleSegments;
+    const double halfTurn = kDrawPi / 2.0;
+    beginShape(colour);
+    glPushMatrix();
+    placeFrame(c, toWindowUnits(rotation));
+    glBegin(mode);
+    glVertex2d(-halfLen, h);
+    for (int k = 1; k < kCircleSegments; ++k) {  // left end, top to bottom
+        const double a = halfTurn + k * step;
+        glVertex2d(-halfLen + h * std::cos(a), h * std::sin(a));
+    }
+    glVertex2d(-halfLen, -h);
+    glVertex2d(halfLen, -h);
+    for (int k = 1; k < kCircleSegments; ++k) {  // right end, bottom to top
+        const double a = -halfTurn + k * step;
+        glVertex2d(halfLen + h * std::cos(a), h * std::sin(a));
+    }
+    glVertex2d(halfLen, h);
+    glEnd();
+    glPopMatrix();
+    endShape();
+}
+
+void emitRect(GLenum mode, const Point2& corner, double a, double b, double rotation,
+              const Rgba& colour) {
+    const double sa = toWindowUnits(a);
+    const double sb = toWindowUnits(b);
+    beginShape(colour);
+    glPushMatrix();
+    placeFrame(corner, toWindowUnits(rotation));
+    glBegin(mode);
+    glVertex2d(0.0, 0.0);
+    glVertex2d(sa, 0.0);
+    glVertex2d(sa, sb);
+    glVertex2d(0.0, sb);
+    glEnd();
+    glPopMatrix();
+    endShape();
+}
+
+}  // namespace
+
+void drawSegment(const Point2& from, const Point2& to, double width, const Rgba& colour) {
+    beginShape(colour);
+    glLineWidth(static_cast<float>(toWindowUnits(width) * kPixelsPerUnit));
+    glBegin(GL_LINES);
+    glVertex2d(toWindowUnits(from.x), toWindowUnits(from.y));
+    glVertex2d(toWindowUnits(to.x), toWindowUnits(to.y));
+    glEnd();
+    glLineWidth(kSegmentRestWidth);
+    endShape();
+}
+
+void drawDisc(const Point2& centre, double radius, const Rgba& colour) {
+    emitRound(GL_POLYGON, centre, radius, colour);
+}
+
+void drawCircle(const Point2& centre, double radius, const Rgba& colour) {
+    emitRound(GL_LINE_LOOP, centre, radius, colour);
+}
+
+void drawHalfDisc(const Point2& centre, double radius, double startAngle, const Rgba& colour) {
+    emitHalfRound(GL_POLYGON, centre, radius, startAngle, colour);
+}
+
+void drawHalfCircle(const Point2& centre, double radius, double startAngle, const Rgba& colour) {
+    emitHalfRound(GL_LINE_STRIP, centre, radius, startAngle, colour);
+}
+
+void drawCapsule(const Point2& centre, double length, double width, double rotation,
+                 const Rgba& colour) {
+    emitCapsule(GL_POLYGON, centre, length, width, rotation, colour);
+}
+
+void drawCapsuleOutline(const Point2& centre, double length, double width, double rotation,
+                        const Rgba& colour) {
+    emitCapsule(GL_LINE_LOOP, centre, length, width, rotation, colour);
+}
+
+void drawRect(const Point2& corner, double a, double b, double rotation, const Rgba& colour) {
+    emitRect(GL_POLYGON, corner, a, b, rotation, colour);
+}
+
+void drawRectOutline(const Point2& corner, double a, double b, double rotation,
+                     const Rgba& colour) {
+    emitRect(GL_LINE_LOOP, corner, a, b, rotation, colour);
+}
+
+void drawBodyShape(const Point2& ref, double length, double width, double back, double nose,
+                   double rotation, const Rgba& colour) {
+    const double len = toWindowUnits(length);
+    const double halfWid = toWindowUnits(width) / 2.0;
+    const double rear = toWindowUnits(back);
+    const double front = len - rear;
+    beginShape(colour);
+    glPushMatrix();
+    placeFrame(ref, toWindowUnits(rotation));
+    glBegin(GL_POLYGON);
+    glVertex2d(-rear, -halfWid);
+    glVertex2d(front, -halfWid);
+    glVertex2d(front + std::tan(nose) * halfWid, 0.0);
+    glVertex2d(front, halfWid);
+    glVertex2d(-rear, halfWid);
+    glEnd();
+    glPopMatrix();
+    endShape();
+}
+
+void drawGrid(const Point2& centre, double rotation, int n, double gx, double gy) {
+    const double sx = toWindowUnits(gx);
+    const double sy = toWindowUnits(gy);
+    beginShape(kBlack);
+    glPushMatrix();
+    glLineWidth(kGridAxisWidth);
+    placeFrame(centre, toWindowUnits(rotation));
+    for (int i = -n; i <= n; ++i) {
+        glLineWidth(i == 0 ? kGridAxisWidth : kGridLineWidth);
+        glBegin(GL_LINES);
+        glVertex2d(i * sx, -n * sy);
+        glVertex2d(i * sx, n * sy);
+        glEnd();
+    }
+    for (int i = -n; i <= n; ++i) {
+        glLineWidth(i == 0 ? kGridAxisWidth : kGridLineWidth);
+        glBegin(GL_LINES);
+        glVertex2d(-n * sx, i * sy);
+        glVertex2d(n * sx, i * sy);
+        glEnd();
+    }
+    glPopMatrix();
+    endShape();
+}
+
+void drawText(float x, float y, void* font, const char* s) {
+    glPushAttrib(GL_CURRENT_BIT);
+    glColor3f(kTextGrey, kTextGrey, kTextGrey);
+    glRasterPos2f(x, y);
+    for (const char* p = s; *p != '\0'; ++p) {
+        glutBitmapCharacter(font, static_cast<unsigned char>(*p));
+    }
+    glPopAttrib();
+}
+
+}  // namespace agv
