@@ -34,8 +34,7 @@ void restoreAtExit() {
 
 [[noreturn]] void endOfInput() {
     restoreTerminal();
-    std::fputs("agvsim: end of input, exiting\n", stderr);
-    std::exit(0);
+    leaveAtEndOfInput();
 }
 
 // Drops what is left of the current line, up to and including its line feed.

@@ -36,4 +36,9 @@ int readNumbers(int count, double* values);
 // Restores the terminal settings saved at start, if they were changed.
 void restoreTerminal();
 
+// What end of input does once the terminal is restored: a one-line note on
+// standard error and exit status 0. Defined apart (input_exit.cpp) so that
+// the fuzzers, which run many inputs in one process, can link their own.
+[[noreturn]] void leaveAtEndOfInput();
+
 }  // namespace agv

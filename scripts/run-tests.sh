@@ -1,7 +1,13 @@
 #!/bin/sh
-# Builds agvsim with its tests into build/ and runs every test.
+# Builds agvsim and runs every test: the normal build in build/, the same
+# suite built with AddressSanitizer and UndefinedBehaviorSanitizer in
+# build-asan/, and a short run of both fuzz targets in build-fuzz/.
 set -eu
 cd "$(dirname "$0")/.."
 cmake --preset default
 cmake --build --preset default
 ctest --preset default
+cmake --preset asan
+cmake --build --preset asan
+ctest --preset asan
+scripts/fuzz.sh 25
