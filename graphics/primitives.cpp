@@ -14,13 +14,27 @@ const Rgba kBlack = {0.0f, 0.0f, 0.0f, 0.0f};
 
 namespace {
 
-void beginShape(const Rgba& colour) {
-    glDisable(GL_LIGHTING);
-    glColor4f(colour.r, colour.g, colour.b, colour.a);
+// What this module last set in the GL context, so that a state change is
+// only issued when it changes something: switching lighting or the line
+// width between consecutive segments stops Mesa from merging them and costs
+// several times the drawing itself. Forgotten at every frame start.
+bool lightingKnownOff = false;
+float lineWidthInForce = -1.0f;  // [pixels]; negative: unknown
+
+void setLineWidth(float pixels) {
+    if (pixels != lineWidthInForce) {
+        glLineWidth(pixels);
+        lineWidthInForce = pixels;
+    }
 }
 
-void endShape() {
-    glEnable(GL_LIGHTING);
+// Shapes are drawn unlit in exactly their colour.
+void beginShape(const Rgba& colour) {
+    if (!lightingKnownOff) {
+        glDisable(GL_LIGHTING);
+        lightingKnownOff = true;
+    }
+    glColor4f(colour.r, colour.g, colour.b, colour.a);
 }
 
 // Moves the local frame to p and turns it by rotation [rad].
@@ -58,7 +72,6 @@ void emitRound(GLenum mode, const Point2& c, double radius, const Rgba& colour) 
     }
     glEnd();
     glPopMatrix();
-    endShape();
 }
 
 // Half of a 120-gon clockwise from startAngle, filled or as an open arc.
@@ -81,7 +94,6 @@ void emitHalfRound(GLenum mode, const Point2& c, double radius, double startAngl
     }
     glEnd();
     glPopMatrix();
-    endShape();
 }
 
 void emitCapsule(GLenum mode, const Point2& c, double length, double width, double rotation,
@@ -108,7 +120,6 @@ void emitCapsule(GLenum mode, const Point2& c, double length, double width, doub
     glVertex2d(halfLen, h);
     glEnd();
     glPopMatrix();
-    endShape();
 }
 
 void emitRect(GLenum mode, const Point2& corner, double a, double b, double rotation,
@@ -125,20 +136,23 @@ void emitRect(GLenum mode, const Point2& corner, double a, double b, double rota
     glVertex2d(0.0, sb);
     glEnd();
     glPopMatrix();
-    endShape();
 }
 
 }  // namespace
 
+void forgetGlState() {
+    lightingKnownOff = false;
+    lineWidthInForce = -1.0f;
+}
+
 void drawSegment(const Point2& from, const Point2& to, double width, const Rgba& colour) {
     beginShape(colour);
-    glLineWidth(static_cast<float>(toWindowUnits(width) * kPixelsPerUnit));
+    setLineWidth(static_cast<float>(toWindowUnits(width) * kPixelsPerUnit));
     glBegin(GL_LINES);
     glVertex2d(toWindowUnits(from.x), toWindowUnits(from.y));
     glVertex2d(toWindowUnits(to.x), toWindowUnits(to.y));
     glEnd();
-    glLineWidth(kSegmentRestWidth);
-    endShape();
+    setLineWidth(kSegmentRestWidth);
 }
 
 void drawDisc(const Point2& centre, double radius, const Rgba& colour) {
@@ -193,7 +207,6 @@ void drawBodyShape(const Point2& ref, double length, double width, double back, 
     glVertex2d(-rear, halfWid);
     glEnd();
     glPopMatrix();
-    endShape();
 }
 
 void drawGrid(const Point2& centre, double rotation, int n, double gx, double gy) {
@@ -201,24 +214,23 @@ void drawGrid(const Point2& centre, double rotation, int n, double gx, double gy
     const double sy = toWindowUnits(gy);
     beginShape(kBlack);
     glPushMatrix();
-    glLineWidth(kGridAxisWidth);
+    setLineWidth(kGridAxisWidth);
     placeFrame(centre, toWindowUnits(rotation));
     for (int i = -n; i <= n; ++i) {
-        glLineWidth(i == 0 ? kGridAxisWidth : kGridLineWidth);
+        setLineWidth(i == 0 ? kGridAxisWidth : kGridLineWidth);
         glBegin(GL_LINES);
         glVertex2d(i * sx, -n * sy);
         glVertex2d(i * sx, n * sy);
         glEnd();
     }
     for (int i = -n; i <= n; ++i) {
-        glLineWidth(i == 0 ? kGridAxisWidth : kGridLineWidth);
+        setLineWidth(i == 0 ? kGridAxisWidth : kGridLineWidth);
         glBegin(GL_LINES);
         glVertex2d(-n * sx, i * sy);
         glVertex2d(n * sx, i * sy);
         glEnd();
     }
     glPopMatrix();
-    endShape();
 }
 
 void drawText(float x, float y, void* font, const char* s) {

@@ -7,11 +7,15 @@
 // on both axes, kPixelsPerUnit pixels per unit); rotations are radians,
 // counter-clockwise. Callers map metres to window units themselves.
 //
-// GL state left behind, which callers rely on: every shape primitive
-// disables lighting first and enables it last; after drawSegment the line
+// GL state left behind, which callers rely on: after drawSegment the line
 // width is 2 pixels, after drawGrid 1 pixel (2 when its half-count is 0);
 // the matrix stack and the current attributes are left as found. Outline
-// primitives draw with the line width in force.
+// primitives draw with the line width in force. Shapes are drawn unlit, in
+// exactly the colour given; text carries its own near-black colour, so it
+// looks the same whatever the lighting state. Lighting and the line width
+// are only changed when they differ from what this module last set (a
+// change between segments costs more than the segments), and the module
+// forgets what it set at every frame start (forgetGlState).
 // Called from the display routine only, with the window's context current.
 #pragma once
 
@@ -48,6 +52,10 @@ constexpr float kTextGrey = 0.04f;
 inline double toWindowUnits(double v) {
     return v * kPixelsPerUnit / kPixelsPerUnit;
 }
+
+// Forget the GL state this module set; called by beginFrame, so that the
+// next change is always issued in a new frame or context.
+void forgetGlState();
 
 void drawSegment(const Point2& from, const Point2& to, double width, const Rgba& colour);
 void drawDisc(const Point2& centre, double radius, const Rgba& colour);

@@ -10,6 +10,7 @@
 #include <cstring>
 
 #include "graphics/keys.h"
+#include "graphics/primitives.h"
 #include "graphics/scene.h"
 
 namespace agv {
@@ -62,6 +63,7 @@ void reshapeWindow(int width, int height) {
 }
 
 void beginFrame() {
+    forgetGlState();
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     glLoadIdentity();
 }
