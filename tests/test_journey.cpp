@@ -24,7 +24,7 @@
 #include "sim/parameters.h"
 #include "sim/runs.h"
 #include "tests/support/x11_probe.h"
-#include "tests/support/xvfb_server.h"
+#include "tests/support/xvfb_environment.h"
 
 namespace {
 
@@ -150,13 +150,7 @@ double phaseFrameLeft(const Frame& f, double phasePlaneX) {
     return runs.empty() ? -1.0 : runs.front().centre;
 }
 
-class XvfbEnvironment : public ::testing::Environment {
-  public:
-    void SetUp() override { ASSERT_NE(agvtest::startXvfb(), "") << "no Xvfb"; }
-    void TearDown() override { agvtest::stopXvfb(); }
-};
-
-const auto* const gXvfb = ::testing::AddGlobalTestEnvironment(new XvfbEnvironment);
+const auto* const gXvfb = ::testing::AddGlobalTestEnvironment(new agvtest::XvfbEnvironment);
 
 class JourneyTest : public ::testing::Test {
   protected:
@@ -196,7 +190,7 @@ class JourneyTest : public ::testing::Test {
 
     // Starts agvsim, answers its start-up dialog and waits for its first frame.
     void launch(const Answers& answers) {
-        app_ = startChild({AGVSIM_PATH});
+        app_ = startChild({AGV_PROGRAM});
         ASSERT_TRUE(answer(answers)) << tail();
         window_ = agvtest::findWindow(display_, kTitlePart, kWaitSeconds);
         ASSERT_NE(window_, 0u) << "no window";

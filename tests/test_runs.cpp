@@ -15,6 +15,11 @@ bool gCountAllocations = false;
 long gAllocations = 0;
 }  // namespace
 
+// These replace the global allocation functions with malloc/free pairs; GCC
+// cannot see that once they are inlined into a sanitizer build and warns of
+// a mismatch that is not there.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
 void* operator new(std::size_t size) {
     if (gCountAllocations) ++gAllocations;
     if (void* p = std::malloc(size == 0 ? 1 : size)) return p;
@@ -27,6 +32,7 @@ void operator delete[](void* p) noexcept { std::free(p); }
 void operator delete(void* p, std::size_t) noexcept { std::free(p); }
 void operator delete[](void* p, std::size_t) noexcept { std::free(p); }
 // clang-format on
+#pragma GCC diagnostic pop
 
 namespace {
 

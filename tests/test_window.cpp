@@ -18,6 +18,7 @@
 #include <string>
 
 #include "child_process.h"
+#include "tests/support/xvfb_environment.h"
 
 // After GoogleTest, whose headers use names that Xlib defines as macros.
 // clang-format off
@@ -45,46 +46,8 @@ struct Probe {
 };
 const Probe kWhiteProbes[] = {{780, 120}, {780, 280}, {120, 640}};
 
-// ---- Private X server -------------------------------------------------------
-
-class XServer : public ::testing::Environment {
-  public:
-    void SetUp() override {
-        int fds[2];
-        ASSERT_EQ(pipe(fds), 0);
-        pid_ = fork();
-        if (pid_ == 0) {
-            prctl(PR_SET_PDEATHSIG, SIGKILL);
-            close(fds[0]);
-            const std::string fd = std::to_string(fds[1]);
-            execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1024x1024x24",
-                   "-nolisten", "tcp", "-noreset", static_cast<char*>(nullptr));
-            _exit(127);
-        }
-        close(fds[1]);
-        // The number and its line feed come in two writes: read up to the
-        // line feed before closing, or the server dies.
-        std::string number;
-        char c;
-        while (read(fds[0], &c, 1) == 1 && c != '\n') number += c;
-        close(fds[0]);
-        ASSERT_FALSE(number.empty()) << "Xvfb did not start";
-        setenv("DISPLAY", (":" + number).c_str(), 1);
-    }
-
-    void TearDown() override {
-        if (pid_ > 0) {
-            kill(pid_, SIGTERM);
-            waitpid(pid_, nullptr, 0);
-        }
-    }
-
-  private:
-    pid_t pid_ = -1;
-};
-
 [[maybe_unused]] ::testing::Environment* const kServer =
-    ::testing::AddGlobalTestEnvironment(new XServer);
+    ::testing::AddGlobalTestEnvironment(new agvtest::XvfbEnvironment);
 
 // ---- Helpers ------------------------------------------------------------------
 

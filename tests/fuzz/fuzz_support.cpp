@@ -39,6 +39,8 @@ void silenceStandardOutput() {
 namespace agv {
 
 // End of input inside a fuzz target: back to the target, no exit.
-void leaveAtEndOfInput() { std::longjmp(agvfuzz::endOfInputJump, 1); }
+void leaveAtEndOfInput() {
+    std::longjmp(agvfuzz::endOfInputJump, 1);
+}
 
 }  // namespace agv
