@@ -481,3 +481,23 @@ TEST_F(JourneyTest, KeyToFrameLatencyAtFullStores) {
 }
 
 }  // namespace
+
+// Start-up to the first frame, with every console answer typed ahead: the
+// design, the six runs and the window. Printed, not asserted.
+TEST_F(JourneyTest, StartUpToFirstFrameTime) {
+    for (const char* ts : {"0.2", "0.005"}) {
+        const auto start = Clock::now();
+        app_ = startChild({AGV_PROGRAM});
+        sendInput(app_, std::string("0\nn\ny\n") + ts + "\nn\n\n\n", false);
+        window_ = agvtest::findWindow(display_, kTitlePart, kWaitSeconds);
+        ASSERT_NE(window_, 0u) << "no window";
+        waitFrame([&](const Frame& f) { return isWhite(f.at(5, 790)); });
+        std::printf("start-up to first frame at Ts = %s s: %.0f ms\n", ts,
+                    std::chrono::duration<double, std::milli>(Clock::now() - start).count());
+        endWithEscape();
+        for (auto end = Clock::now() + std::chrono::seconds(5);
+             window_ != 0 && Clock::now() < end;) {
+            window_ = agvtest::findWindow(display_, kTitlePart, 0.0);
+        }
+    }
+}

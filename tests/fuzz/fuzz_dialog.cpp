@@ -11,14 +11,6 @@
 #include "sim/runs.h"
 #include "tests/fuzz/fuzz_support.h"
 
-namespace {
-
-void check(bool ok) {
-    if (!ok) std::abort();
-}
-
-}  // namespace
-
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     agvfuzz::silenceStandardOutput();
     agv::applyStartupDefaults();
@@ -37,25 +29,25 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         completed = true;
     }
     agvfuzz::closeStandardInput();
-    check(agv::pathType == 0 || agv::pathType == 1);
-    check(agv::agvType >= 1 && agv::agvType <= 3);
-    check(agv::stepsPerSample >= 1 && agv::stepsPerSample <= agv::kMaxStepsPerSample);
+    agvfuzz::check(agv::pathType == 0 || agv::pathType == 1);
+    agvfuzz::check(agv::agvType >= 1 && agv::agvType <= 3);
+    agvfuzz::check(agv::stepsPerSample >= 1 && agv::stepsPerSample <= agv::kMaxStepsPerSample);
     if (completed) {
         // A finished dialog leaves an accepted sampling time and its timing.
-        check(agv::Ts > 0.0 && std::isfinite(agv::Ts));
-        check(agv::dt == agv::Ts / agv::stepsPerSample);
-        check(agv::animIndexPC == 0 && agv::animIndexPI == 0 && agv::animSampleK == 0);
+        agvfuzz::check(agv::Ts > 0.0 && std::isfinite(agv::Ts));
+        agvfuzz::check(agv::dt == agv::Ts / agv::stepsPerSample);
+        agvfuzz::check(agv::animIndexPC == 0 && agv::animIndexPI == 0 && agv::animSampleK == 0);
     }
     for (int i = 0; i < agv::kMechanismCount; ++i) {
-        check(agv::nPointsPC[i] >= -1 && agv::nPointsPC[i] <= agv::kMaxRecords - 2);
-        check(agv::nPointsPI[i] >= -1 && agv::nPointsPI[i] <= agv::kMaxRecords - 2);
+        agvfuzz::check(agv::nPointsPC[i] >= -1 && agv::nPointsPC[i] <= agv::kMaxRecords - 2);
+        agvfuzz::check(agv::nPointsPI[i] >= -1 && agv::nPointsPI[i] <= agv::kMaxRecords - 2);
         for (int n = 0; n <= agv::nPointsPC[i] + 1; ++n) {
             const double e = agv::contErr[i][n].eth;
-            check(std::isnan(e) || (e >= -agv::kPi && e <= agv::kPi));
+            agvfuzz::check(std::isnan(e) || (e >= -agv::kPi && e <= agv::kPi));
         }
         for (int n = 0; n <= agv::nPointsPI[i] + 1; ++n) {
             const double e = agv::sampErr[i][n].eth;
-            check(std::isnan(e) || (e >= -agv::kPi && e <= agv::kPi));
+            agvfuzz::check(std::isnan(e) || (e >= -agv::kPi && e <= agv::kPi));
         }
     }
     return 0;

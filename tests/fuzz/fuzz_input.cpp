@@ -9,16 +9,6 @@
 #include "console/input.h"
 #include "tests/fuzz/fuzz_support.h"
 
-namespace {
-
-// A read is bounded by its input: more reads than bytes (plus one for the
-// final end of input) means a read consumed nothing.
-void check(bool ok) {
-    if (!ok) std::abort();
-}
-
-}  // namespace
-
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     agvfuzz::silenceStandardOutput();
     if (!agvfuzz::setStandardInput(data, size)) return 0;
@@ -27,17 +17,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         for (;;) {
             const int kind = static_cast<int>(reads % 4);
             reads = reads + 1;
-            check(reads <= size + 1);
+            // Every read consumes input: more reads than bytes (plus the final
+            // end of input) would mean one consumed nothing.
+            agvfuzz::check(reads <= size + 1);
             if (kind == 0) {
                 const int key = agv::readKey();
-                check(key >= 0 && key <= 255);
+                agvfuzz::check(key >= 0 && key <= 255);
             } else {
                 const double sentinel = 12345.0;
                 double values[3] = {sentinel, sentinel, sentinel};
                 const int converted = agv::readNumbers(kind, values);
-                check(converted >= 0 && converted <= kind);
+                agvfuzz::check(converted >= 0 && converted <= kind);
                 // Values beyond those converted keep their previous content.
-                for (int i = converted; i < 3; ++i) check(values[i] == sentinel);
+                for (int i = converted; i < 3; ++i) agvfuzz::check(values[i] == sentinel);
             }
         }
     }

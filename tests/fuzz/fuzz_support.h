@@ -5,6 +5,7 @@
 #include <csetjmp>
 #include <cstddef>
 #include <cstdint>
+#include <cstdlib>
 
 namespace agvfuzz {
 
@@ -17,6 +18,11 @@ bool setStandardInput(const std::uint8_t* data, std::size_t size);
 
 // Closes the stream set up by setStandardInput.
 void closeStandardInput();
+
+// Stops the fuzzer with a crash report when a property does not hold.
+inline void check(bool ok) {
+    if (!ok) std::abort();
+}
 
 // Sends standard output to /dev/null once, so that printing stays cheap.
 void silenceStandardOutput();
