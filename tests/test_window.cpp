@@ -143,3 +143,34 @@ TEST(ProgramWindow, StartUpWindowAndEscape) {
 }
 
 }  // namespace
+
+namespace {
+
+// Closing the window as a window manager does (WM_DELETE_WINDOW) ends the
+// program with status 0.
+TEST(ProgramWindow, ClosingTheWindowEndsTheProgram) {
+    Child program = startChild({AGV_PROGRAM});
+    sendInput(program, "0\nn\nn\nn\n\n\n", false);
+    Window window = 0;
+    for (const double deadline = nowSeconds() + kWaitLimit;
+         window == 0 && nowSeconds() < deadline;) {
+        window = findProgramWindow();
+        if (window == 0) usleep(20000);
+    }
+    ASSERT_NE(window, 0u) << "no window";
+    Display* display = XOpenDisplay(nullptr);
+    ASSERT_NE(display, nullptr);
+    XEvent close{};
+    close.xclient.type = ClientMessage;
+    close.xclient.window = window;
+    close.xclient.message_type = XInternAtom(display, "WM_PROTOCOLS", False);
+    close.xclient.format = 32;
+    close.xclient.data.l[0] = static_cast<long>(XInternAtom(display, "WM_DELETE_WINDOW", False));
+    close.xclient.data.l[1] = CurrentTime;
+    XSendEvent(display, window, False, NoEventMask, &close);
+    XCloseDisplay(display);
+    const ChildResult r = finishChild(program, kWaitLimit);
+    EXPECT_EQ(describeEnd(r), "exit 0") << r.err;
+}
+
+}  // namespace
