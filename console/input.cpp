@@ -46,9 +46,9 @@ void dropRestOfLine() {
 }
 
 int readKeyFromTerminal() {
-    // A fresh key: drop what stdio holds and what the terminal has queued.
+    // A fresh key: nothing that stdio already holds from an earlier entry
+    // counts. A key typed since then (still with the terminal) is the answer.
     __fpurge(stdin);
-    tcflush(STDIN_FILENO, TCIFLUSH);
     struct termios raw = savedSettings;
     raw.c_lflag &= ~static_cast<tcflag_t>(ICANON | ECHO);
     raw.c_cc[VMIN] = 1;

@@ -2,8 +2,8 @@
 //
 // Two modes, chosen once from standard input:
 // - a terminal: readKey takes one fresh key press without echo and without
-//   Enter (anything typed ahead or left over from a number entry is dropped
-//   first); number entries are ordinary echoed lines. The terminal's settings
+//   Enter (nothing left over from a number entry counts); number entries are
+//   ordinary echoed lines. The terminal's settings
 //   are restored on every way out: normal exit, exit() from the window,
 //   end of input, SIGINT, SIGTERM and SIGHUP.
 // - anything else (a pipe, a file): line by line. readKey takes the next line
