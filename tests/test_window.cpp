@@ -70,6 +70,17 @@ Window findProgramWindow() {
                         nullptr, 10);
 }
 
+// Waits (bounded) for the program's window; 0 when none appears.
+Window waitForProgramWindow() {
+    Window window = 0;
+    for (const double deadline = nowSeconds() + kWaitLimit;
+         window == 0 && nowSeconds() < deadline;) {
+        window = findProgramWindow();
+        if (window == 0) usleep(20000);
+    }
+    return window;
+}
+
 int ignoreXErrors(Display*, XErrorEvent*) {
     return 0;
 }
@@ -97,12 +108,7 @@ TEST(ProgramWindow, StartUpWindowAndEscape) {
     EXPECT_EQ(findProgramWindow(), 0u);
     sendInput(program, "0\nn\nn\nn\nx\nq\n", true);
 
-    Window window = 0;
-    for (const double deadline = nowSeconds() + kWaitLimit;
-         window == 0 && nowSeconds() < deadline;) {
-        window = findProgramWindow();
-        if (window == 0) usleep(20000);
-    }
+    const Window window = waitForProgramWindow();
     ASSERT_NE(window, 0u) << "no window; console said:\n" << program.out << program.err;
 
     // The title, in both properties, read back in a UTF-8 locale.
@@ -151,12 +157,7 @@ namespace {
 TEST(ProgramWindow, ClosingTheWindowEndsTheProgram) {
     Child program = startChild({AGV_PROGRAM});
     sendInput(program, "0\nn\nn\nn\n\n\n", false);
-    Window window = 0;
-    for (const double deadline = nowSeconds() + kWaitLimit;
-         window == 0 && nowSeconds() < deadline;) {
-        window = findProgramWindow();
-        if (window == 0) usleep(20000);
-    }
+    const Window window = waitForProgramWindow();
     ASSERT_NE(window, 0u) << "no window";
     Display* display = XOpenDisplay(nullptr);
     ASSERT_NE(display, nullptr);
