@@ -37,8 +37,9 @@
 #include "sim/design.h"
 #include "sim/parameters.h"
 #include "sim/runs.h"
-#include "tests/support/gl_window.h"
-#include "tests/support/xvfb_server.h"
+#include "console/startup.h"
+#include "bench/gl_window.h"
+#include "bench/xvfb_server.h"
 
 namespace {
 

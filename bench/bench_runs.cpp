@@ -10,6 +10,7 @@
 #include "sim/design.h"
 #include "sim/parameters.h"
 #include "sim/runs.h"
+#include "console/startup.h"
 
 namespace {
 

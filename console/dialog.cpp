@@ -7,6 +7,7 @@
 #include "console/report.h"
 #include "sim/design.h"
 #include "sim/parameters.h"
+#include "sim/path.h"
 #include "sim/runs.h"
 
 namespace agv {
@@ -32,14 +33,14 @@ bool readYes() {
 
 void askPath() {
     std::printf("\n\n(2) 経路変更　旧経路 :");
-    if (pathType == 0) {
+    if (pathType == StraightLine) {
         std::printf("原点を通る水平直線");
-    } else if (pathType == 1) {
+    } else if (pathType == Circle) {
         std::printf("原点を中心とし半径=2[m]の円弧");
     }
     std::printf("\n    直線=0，円弧=1 のどちらかを選択  I= ");
-    pathType = readKey() == '0' ? 0 : 1;
-    std::printf(pathType == 0 ? "\n    直線(y=0)を選択した" : "\n    円弧(x^2+y^2=4)を選択した");
+    pathType = readKey() == '0' ? StraightLine : Circle;
+    std::printf(pathType == StraightLine ? "\n    直線(y=0)を選択した" : "\n    円弧(x^2+y^2=4)を選択した");
 }
 
 bool askFrequency() {

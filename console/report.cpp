@@ -4,6 +4,7 @@
 
 #include "sim/design.h"
 #include "sim/parameters.h"
+#include "sim/path.h"
 
 namespace agv {
 
@@ -39,9 +40,9 @@ void printConfigReport() {
         std::printf(isStableAtTs(i) ? "      安定" : "      不安定");
     }
     std::printf("\n(3) 初期状態(x,y,θ)=(%6.3f[m], %6.3f[m], %6.3f[deg])", x0, y0, th0 * kRadToDeg);
-    if (pathType == 0) {
+    if (pathType == StraightLine) {
         std::printf("\n(4-1) 直線経路 y=0");
-    } else if (pathType == 1) {
+    } else if (pathType == Circle) {
         std::printf("\n(4-2) 円弧経路 x^2+y^2=4");
     }
     std::printf("\n/***********************************************************************/");

@@ -63,25 +63,25 @@ void rearAxle(const Frame& body) {
 
 // Fork of a steered wheel: the half yoke behind the pivot and the two sides.
 void steeredFork(const Frame& steer) {
-    const double start = steer.angle - kDrawHalfPi;
+    const double start = steer.angle - kHalfPi;
     drawHalfDisc(steer.origin, kPivotRadius * viewScale, start, kWhite);
     drawHalfCircle(steer.origin, kPivotRadius * viewScale, start, kBlack);
-    line(steer, 0.048, 0.048, -0.048, 0.048, kThinLine);
-    line(steer, 0.048, -0.048, -0.048, -0.048, kThinLine);
+    line(steer, kForkHalfGap, kForkHalfGap, -kForkHalfGap, kForkHalfGap, kThinLine);
+    line(steer, kForkHalfGap, -kForkHalfGap, -kForkHalfGap, -kForkHalfGap, kThinLine);
 }
 
 void draw2DW1C(const Frame& body, const Frame& steer, const Rgba& colour) {
     bodyShape(body, colour);
     largeWheels(body, colour);
-    line(body, 0.0, 0.54, 0.0, 0.38, kThickLine);
-    box(body, -0.08, 0.22);
-    line(body, 0.0, -0.54, 0.0, -0.38, kThickLine);
-    box(body, -0.08, -0.38);
-    smallWheel(steer, -0.2);  // caster trails 0.2 m behind its pivot
-    line(steer, 0.0, 0.0, -0.08, 0.0, kThickLine);
-    line(steer, -0.08, 0.048, -0.24, 0.048, kThinLine);
-    line(steer, -0.08, 0.048, -0.08, -0.048, kThinLine);
-    line(steer, -0.24, -0.048, -0.08, -0.048, kThinLine);
+    line(body, 0.0, kAxleStubOuter, 0.0, kAxleStubInner, kThickLine);
+    box(body, -kBoxHalf, kMotorInner);
+    line(body, 0.0, -kAxleStubOuter, 0.0, -kAxleStubInner, kThickLine);
+    box(body, -kBoxHalf, -kAxleStubInner);
+    smallWheel(steer, -kCasterTrail);
+    line(steer, 0.0, 0.0, -kCasterStem, 0.0, kThickLine);
+    line(steer, -kCasterStem, kForkHalfGap, -kCasterForkRear, kForkHalfGap, kThinLine);
+    line(steer, -kCasterStem, kForkHalfGap, -kCasterStem, -kForkHalfGap, kThinLine);
+    line(steer, -kCasterForkRear, -kForkHalfGap, -kCasterStem, -kForkHalfGap, kThinLine);
     drawDisc(steer.origin, kPivotRadius * viewScale, kWhite);
     drawCircle(steer.origin, kPivotRadius * viewScale, kBlack);
 }
@@ -92,19 +92,19 @@ void draw1FDW1FS(const Frame& body, const Frame& steer, const Rgba& colour) {
     largeWheels(body, colour);
     steeredFork(steer);
     smallWheel(steer, 0.0);
-    line(steer, 0.0, 0.04, 0.0, 0.12, kThickLine);
-    box(steer, -0.08, 0.12);
+    line(steer, 0.0, kFrontShaftStart, 0.0, kFrontShaftEnd, kThickLine);
+    box(steer, -kBoxHalf, kFrontShaftEnd);
 }
 
 void draw1RDW1FS(const Frame& body, const Frame& steer, const Rgba& colour) {
     bodyShape(body, colour);
     rearAxle(body);  // after the body: it shows across it
     largeWheels(body, colour);
-    box(body, -0.08, -0.08);
-    line(body, -0.08, -0.08, 0.08, 0.08, kThinLine);
-    line(body, 0.08, -0.08, -0.08, 0.08, kThinLine);
-    line(body, 0.08, 0.0, 0.16, 0.0, kThickLine);
-    box(body, 0.16, -0.08);
+    box(body, -kBoxHalf, -kBoxHalf);  // gearbox on P, with its diagonals
+    line(body, -kBoxHalf, -kBoxHalf, kBoxHalf, kBoxHalf, kThinLine);
+    line(body, kBoxHalf, -kBoxHalf, -kBoxHalf, kBoxHalf, kThinLine);
+    line(body, kBoxHalf, 0.0, kRearShaftEnd, 0.0, kThickLine);
+    box(body, kRearShaftEnd, -kBoxHalf);
     steeredFork(steer);
     smallWheel(steer, 0.0);
 }
@@ -115,13 +115,13 @@ void drawAgv(const Point2& pos, double theta, double phi, const Rgba& colour) {
     const Frame body = makeFrame(worldToWindow(pos.x, pos.y), theta, viewScale);
     const Frame steer = makeFrame(body.at(kPivotAhead, 0.0), theta + phi, viewScale);
     switch (agvType) {
-        case 1:
+        case kType2DW1C:
             draw2DW1C(body, steer, colour);
             break;
-        case 2:
+        case kType1FDW1FS:
             draw1FDW1FS(body, steer, colour);
             break;
-        case 3:
+        case kType1RDW1FS:
             draw1RDW1FS(body, steer, colour);
             break;
         default:

@@ -29,6 +29,22 @@ constexpr double kBoxSide = 0.16;      // motors and gearbox
 constexpr double kThickLine = 0.04;    // axles, shafts, stems
 constexpr double kThinLine = 0.008;    // forks, box diagonals
 constexpr double kPivotRadius = 0.04;  // pivot disc, fork yoke, reference dot
+constexpr double kBoxHalf = kBoxSide / 2.0;  // boxes centred on a line of the drawing
+// 2DW1C: axle stubs from the large wheels in to the motors, the motors'
+// inner edges, the caster trailing behind its pivot on a stem and a fork.
+constexpr double kAxleStubOuter = 0.54;  // inner edge of a large wheel
+constexpr double kAxleStubInner = 0.38;  // outer edge of a motor
+constexpr double kMotorInner = 0.22;
+constexpr double kCasterTrail = 0.2;      // caster wheel centre behind the pivot
+constexpr double kCasterStem = 0.08;      // stem from the pivot back to the fork
+constexpr double kCasterForkRear = 0.24;  // rear end of the caster fork
+// Forks: sides this far left and right of the wheel's axis.
+constexpr double kForkHalfGap = 0.048;
+// 1FDW1FS: the front drive motor's shaft, from the yoke out to its box.
+constexpr double kFrontShaftStart = 0.04;
+constexpr double kFrontShaftEnd = 0.12;
+// 1RDW1FS: drive shaft from the gearbox forward to the motor's rear edge.
+constexpr double kRearShaftEnd = 0.16;
 
 void drawAgv(const Point2& pos, double theta, double phi, const Rgba& colour);
 

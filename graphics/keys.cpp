@@ -2,6 +2,7 @@
 
 #include <GL/freeglut.h>
 
+#include <algorithm>
 #include <cstdlib>
 
 #include "console/dialog.h"
@@ -20,10 +21,9 @@ void resetAnimation() {
     animIndexPC = 0;
 }
 
+// index kept within 0..bound (0 when the bound is below 0).
 int clampIndex(int index, int bound) {
-    if (index > bound) index = bound;
-    if (index < 0) index = 0;
-    return index;
+    return std::clamp(index, 0, std::max(bound, 0));
 }
 
 // Back to the console for a settings change; the window shows the new
@@ -34,8 +34,9 @@ void changeSettings() {
     glutPostRedisplay();
 }
 
-}  // namespace
-
+// The state change of 's': both indices forward by kRecordsPerStep records,
+// animSampleK counting the sampling instants passed, both indices clamped to
+// the stored records of the shown mechanism (and never below 0).
 void stepAnimation() {
     const int n = stepsPerSample;
     const int m = agvType - 1;
@@ -50,6 +51,8 @@ void stepAnimation() {
     animIndexPC = clampIndex(animIndexPC, nPointsPC[m]);
     animIndexPI = clampIndex(animIndexPI, nPointsPI[m]);
 }
+
+}  // namespace
 
 void onKey(unsigned char key, int /*x*/, int /*y*/) {
     currentKey = static_cast<char>(key);

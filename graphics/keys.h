@@ -18,9 +18,4 @@ constexpr int kRecordsPerStep = 2;   // records advanced by one 's'
 
 void onKey(unsigned char key, int x, int y);
 
-// The state change of 's': both indices forward by kRecordsPerStep records,
-// animSampleK counting the sampling instants passed, both indices clamped to
-// the stored records of the shown mechanism (and never below 0).
-void stepAnimation();
-
 }  // namespace agv

@@ -27,7 +27,7 @@ void label(double x, double y, const char* text) {
 
 void drawCurve(const PhaseMap& map, const TrackError* errs, int bound, double width,
                const Rgba& colour) {
-    const int last = bound < kMaxRecords - 1 ? bound : kMaxRecords - 2;
+    const int last = lastDrawnRecord(bound);
     Point2 prev = map.at(errs[0]);
     for (int j = 1; j <= last; ++j) {
         const Point2 cur = map.at(errs[j]);

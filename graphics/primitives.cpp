@@ -78,7 +78,7 @@ void emitRound(GLenum mode, const Point2& c, double radius, const Rgba& colour) 
 void emitHalfRound(GLenum mode, const Point2& c, double radius, double startAngle,
                    const Rgba& colour) {
     const double r = toWindowUnits(radius);
-    const double a0 = toWindowUnits(startAngle);
+    const double a0 = startAngle;  // [rad]
     const double step = kDrawPi / kCircleSegments;
     beginShape(colour);
     glPushMatrix();
@@ -104,7 +104,7 @@ void emitCapsule(GLenum mode, const Point2& c, double length, double width, doub
     const double halfTurn = kDrawPi / 2.0;
     beginShape(colour);
     glPushMatrix();
-    placeFrame(c, toWindowUnits(rotation));
+    placeFrame(c, rotation);
     glBegin(mode);
     glVertex2d(-halfLen, h);
     for (int k = 1; k < kCircleSegments; ++k) {  // left end, top to bottom
@@ -128,7 +128,7 @@ void emitRect(GLenum mode, const Point2& corner, double a, double b, double rota
     const double sb = toWindowUnits(b);
     beginShape(colour);
     glPushMatrix();
-    placeFrame(corner, toWindowUnits(rotation));
+    placeFrame(corner, rotation);
     glBegin(mode);
     glVertex2d(0.0, 0.0);
     glVertex2d(sa, 0.0);
@@ -198,7 +198,7 @@ void drawBodyShape(const Point2& ref, double length, double width, double back, 
     const double front = len - rear;
     beginShape(colour);
     glPushMatrix();
-    placeFrame(ref, toWindowUnits(rotation));
+    placeFrame(ref, rotation);
     glBegin(GL_POLYGON);
     glVertex2d(-rear, -halfWid);
     glVertex2d(front, -halfWid);
@@ -215,7 +215,7 @@ void drawGrid(const Point2& centre, double rotation, int n, double gx, double gy
     beginShape(kBlack);
     glPushMatrix();
     setLineWidth(kGridAxisWidth);
-    placeFrame(centre, toWindowUnits(rotation));
+    placeFrame(centre, rotation);
     for (int i = -n; i <= n; ++i) {
         setLineWidth(i == 0 ? kGridAxisWidth : kGridLineWidth);
         glBegin(GL_LINES);

@@ -40,7 +40,6 @@ constexpr double kPixelsPerUnit = 400.0;  // [pixels per window unit] half the 8
 constexpr int kCircleSegments = 120;      // vertices of the circle-type primitives
 constexpr double kDrawPi = 3.1415926536;  // [rad] pi of the shape primitives
 constexpr double kDrawRadPerDeg = 0.01745329252;  // [rad/deg] for glRotated
-constexpr double kDrawHalfPi = 1.5707963267948;   // [rad] quarter turn of the drawings
 constexpr float kSegmentRestWidth = 2.0f;         // [pixels] width drawSegment leaves in force
 constexpr float kGridAxisWidth = 2.0f;            // [pixels] grid lines through the centre
 constexpr float kGridLineWidth = 1.0f;            // [pixels] other grid lines

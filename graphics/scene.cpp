@@ -8,6 +8,7 @@
 #include "graphics/phase_plane.h"
 #include "graphics/window.h"
 #include "sim/parameters.h"
+#include "sim/path.h"
 #include "sim/runs.h"
 
 namespace agv {
@@ -56,10 +57,10 @@ Point2 plus(const Point2& p, double dx, double dy) {
 }
 
 void drawReferencePath(const Point2& origin) {
-    if (pathType == 0) {
+    if (pathType == StraightLine) {
         drawSegment(origin, plus(origin, kPathLength * viewScale, 0.0), kStraightPathWidth, kRed);
-    } else if (pathType == 1) {
-        const double r = 2.0 * viewScale;  // circle radius 2 m, window units
+    } else if (pathType == Circle) {
+        const double r = kCircleRadius * viewScale;  // [window units]
         Point2 prev = plus(origin, r, 0.0);
         for (int i = 0; i <= kCirclePathSegments; ++i) {
             const double a = i * kTwoPi / kCirclePathSegments;
@@ -71,7 +72,7 @@ void drawReferencePath(const Point2& origin) {
 }
 
 void drawTrajectory(const VehicleState* traj, int bound, const Rgba& colour) {
-    const int last = bound < kMaxRecords - 1 ? bound : kMaxRecords - 2;
+    const int last = lastDrawnRecord(bound);
     Point2 prev = worldToWindow(traj[0].x, traj[0].y);
     for (int j = 1; j <= last; ++j) {
         const Point2 cur = worldToWindow(traj[j].x, traj[j].y);
@@ -108,27 +109,27 @@ void drawTitle() {
 void drawSettingsPanel() {
     const float left = static_cast<float>(kSettingsLeft);
     switch (agvType) {
-        case 1:
+        case kType2DW1C:
             drawText(left, 0.90f, kFont, "(1-1) 2DW1C AGV");
             break;
-        case 2:
+        case kType1FDW1FS:
             drawText(left, 0.90f, kFont, "(1-2) 1FDW1FS AGV");
             break;
-        case 3:
+        case kType1RDW1FS:
             drawText(left, 0.90f, kFont, "(1-3) 1RDW1FS AGV");
             break;
         default:
             break;
     }
-    if (agvType == 2 || agvType == 3) {
+    if (agvType == kType1FDW1FS || agvType == kType1RDW1FS) {
         drawText(left, 0.85f, kFont, "(2-1) Simple P-Control");
-    } else if (agvType == 1) {
+    } else if (agvType == kType2DW1C) {
         drawText(left, 0.85f, kFont, "(2-2) PI-Control");
     }
     drawDesignLine(kSettingsLeft + 0.12, 0.80, fn, zeta, Ts);
-    if (pathType == 0) {
+    if (pathType == StraightLine) {
         drawText(left, 0.75f, kFont, "(3) Path=Straight Line");
-    } else if (pathType == 1) {
+    } else if (pathType == Circle) {
         drawText(left, 0.75f, kFont, "(3) Path=Circle");
     }
     const float indented = static_cast<float>(kSettingsLeft + 0.05);

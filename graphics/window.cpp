@@ -15,17 +15,19 @@
 
 namespace agv {
 
+namespace {
+
+// The window title: the one-line key help (UTF-8).
 const char* const kWindowTitle =
     "1,2,3:機構選択, c:経路変更，t:Ts変更，h:初期状態変更，f:系のfn変更，W,w:画面拡大縮小，"
     "x,X,y,Y:画面移動，z,Z:位相面移動，0:初期へ，s:継続";
 
-namespace {
-
 // Display mode: RGBA (0), double buffering and a depth buffer.
 constexpr unsigned int kDisplayMode = GLUT_RGBA | GLUT_DOUBLE | GLUT_DEPTH;
 
-}  // namespace
-
+// Gives the current GLUT window a UTF-8 title that window managers show
+// correctly (_NET_WM_NAME as UTF8_STRING and WM_NAME in the locale's
+// encoding, COMPOUND_TEXT when the locale cannot hold it).
 void setWindowTitleUtf8(const char* title) {
     Display* display = glXGetCurrentDisplay();
     const Window window = glXGetCurrentDrawable();
@@ -40,6 +42,8 @@ void setWindowTitleUtf8(const char* title) {
     Xutf8SetWMProperties(display, window, title, title, nullptr, 0, nullptr, nullptr, nullptr);
     XFlush(display);
 }
+
+}  // namespace
 
 void startWindow(int argc, char** argv) {
     glutInitWindowSize(kWindowSidePixels, kWindowSidePixels);

@@ -13,9 +13,6 @@ namespace agv {
 
 constexpr int kWindowSidePixels = 800;  // [pixels] initial width and height
 
-// The window title: the one-line key help (UTF-8).
-extern const char* const kWindowTitle;
-
 [[noreturn]] void startWindow(int argc, char** argv);
 
 // GLUT reshape callback: viewport over the whole window, identity matrices.
@@ -26,10 +23,5 @@ void beginFrame();
 
 // Flushes and swaps the buffers.
 void endFrame();
-
-// Gives the current GLUT window a UTF-8 title that window managers show
-// correctly (_NET_WM_NAME as UTF8_STRING and WM_NAME in the locale's
-// encoding, COMPOUND_TEXT when the locale cannot hold it).
-void setWindowTitleUtf8(const char* title);
 
 }  // namespace agv

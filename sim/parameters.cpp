@@ -1,7 +1,5 @@
 #include "sim/parameters.h"
 
-#include "sim/design.h"
-
 namespace agv {
 
 int agvType = 1;
@@ -57,25 +55,6 @@ void resetViewAfterRun() {
     animIndexPC = 0;
     phasePlaneX = kDefaultPhasePlaneX;
     phasePlaneY = kDefaultPhasePlaneY;
-}
-
-void applyStartupDefaults() {
-    agvType = kType2DW1C;
-    pathType = 0;
-    setNaturalFrequency(0.3);
-    zeta = 0.707;
-    Ts = 0.2;
-    designControl();
-    searchTsmax();
-    setSamplingTime(Ts, SampleRule::Startup);
-    x0 = 0.0;
-    y0 = 1.0;
-    th0 = 0.0;
-    ph0 = 0.0;
-    viewPanX = 0.0;
-    viewPanY = 0.0;
-    currentKey = '0';
-    resetViewAfterRun();
 }
 
 }  // namespace agv

@@ -9,8 +9,8 @@
 // only on the console (kRadToDeg, kDegToRad). View values are window units
 // (the window spans -1..+1 on both axes).
 //
-// Callers: the console start-up applies the defaults (applyStartupDefaults),
-// the console dialog changes the settings, the keyboard callback the view.
+// Callers: the console start-up sets the defaults, the console dialog changes
+// the settings, the keyboard callback the view.
 #pragma once
 
 namespace agv {
@@ -91,11 +91,5 @@ void setNaturalFrequency(double frequencyHz);
 // View reset done after every simulation run: scale, phase-plane position
 // and animation indices. The pans are kept.
 void resetViewAfterRun();
-
-// The start-up state, before the console dialog: mechanism 1, straight line,
-// fn 0.3 Hz, zeta 0.707, Ts 0.2 s, design and limit search, stepsPerSample
-// and dt, pose (0 m, 1 m, 0 rad), pans 0, currentKey '0'. The view reset of a
-// run is applied as well so that a fresh state never depends on earlier use.
-void applyStartupDefaults();
 
 }  // namespace agv

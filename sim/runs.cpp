@@ -1,5 +1,6 @@
 #include "sim/runs.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <limits>
@@ -15,10 +16,11 @@ VehicleState sampTraj[kMechanismCount][kMaxRecords];
 TrackError sampErr[kMechanismCount][kMaxRecords];
 int nPointsPI[kMechanismCount];
 
+namespace {
+
+// Working records of the law slots (entry 0 unused).
 ControlInputs slotInputs[kLawSlotCount];
 VehicleDerivative slotDeriv[kLawSlotCount];
-
-namespace {
 
 constexpr double kGill[5] = {0.0, kGillC1, kGillC2, kGillC3, kGillC4};  // index = stage
 
@@ -40,12 +42,6 @@ void initialRecord(int pathType, double startDist, VehicleState& state, TrackErr
     std::memset(&err, 0, sizeof err);
     err.refParam = pathType == Circle ? 0.0 : x0;
     computeTrackError(pathType, state, err, err);
-}
-
-double clampSteering(double phi) {
-    if (phi > kPhiLimit) return kPhiLimit;
-    if (phi < -kPhiLimit) return -kPhiLimit;
-    return phi;
 }
 
 }  // namespace
@@ -82,7 +78,7 @@ void rkgStep(int j, double h, int pathType, int type, int slot, int holdControl,
         rkgStage(s, h, c, p.y, deriv.y, q.y, p.y, q.y);
         rkgStage(s, h, c, p.phi, deriv.phi, q.phi, p.phi, q.phi);
         if (type == kType2DW1C) p.phi = std::atan(L * deriv.theta / deriv.dist);
-        p.phi = clampSteering(p.phi);
+        p.phi = std::clamp(p.phi, -kPhiLimit, kPhiLimit);  // NaN passes unchanged
         if (wrapHeading) {
             if (p.theta > kPi) p.theta -= kTwoPi;
             if (p.theta < -kPi) p.theta += kTwoPi;
@@ -205,25 +201,15 @@ void runAllSimulations(int pathType) {
 }
 
 int lastStoredRecord(int bound) {
-    if (bound < -1) return 0;
-    return bound < kMaxRecords - 1 ? bound + 1 : kMaxRecords - 1;
+    return bound < -1 ? 0 : std::min(bound, kMaxRecords - 2) + 1;
 }
 
 int clampToStored(int index, int bound) {
-    const int last = lastStoredRecord(bound);
-    if (index > last) return last;
-    return index < 0 ? 0 : index;
+    return std::clamp(index, 0, lastStoredRecord(bound));
 }
 
-void clearTrajectoryStores() {
-    std::memset(contTraj, 0, sizeof contTraj);
-    std::memset(contErr, 0, sizeof contErr);
-    std::memset(sampTraj, 0, sizeof sampTraj);
-    std::memset(sampErr, 0, sizeof sampErr);
-    for (int i = 0; i < kMechanismCount; ++i) {
-        nPointsPC[i] = -1;
-        nPointsPI[i] = -1;
-    }
+int lastDrawnRecord(int bound) {
+    return std::min(bound, kMaxRecords - 2);
 }
 
 }  // namespace agv

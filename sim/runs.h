@@ -5,7 +5,7 @@
 // vehicle state and its tracking error, one every dt, and the bounds
 // nPointsPC / nPointsPI (index of the last stored record minus one, so -1
 // when only record 0 exists). The runs are the only writers; drawing only
-// reads. Also owns the law slots' ControlInputs and derivative records.
+// reads. The law slots' ControlInputs and derivative records are its own.
 //
 // A continuous run recomputes the command at every model evaluation and ends
 // when dist reaches kEndDist or its store is full. A sampled-data run computes
@@ -43,10 +43,6 @@ extern int nPointsPC[kMechanismCount];
 extern VehicleState sampTraj[kMechanismCount][kMaxRecords];
 extern TrackError sampErr[kMechanismCount][kMaxRecords];
 extern int nPointsPI[kMechanismCount];
-
-// Working records of the law slots (entry 0 unused).
-extern ControlInputs slotInputs[kLawSlotCount];
-extern VehicleDerivative slotDeriv[kLawSlotCount];
 
 enum TrajectoryStore { kContinuousStore = 0, kSampledStore = 1 };
 
@@ -89,7 +85,8 @@ int lastStoredRecord(int bound);
 // index clamped to 0..lastStoredRecord(bound): safe to read from a store.
 int clampToStored(int index, int bound);
 
-// Zeroes both stores and sets every bound to -1 (for a clean test state).
-void clearTrajectoryStores();
+// Last record j of a drawn polyline (segments j - 1 to j for j = 1 .. this)
+// for a bound nPointsPC[i] / nPointsPI[i]: the bound, never past the store.
+int lastDrawnRecord(int bound);
 
 }  // namespace agv

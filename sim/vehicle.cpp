@@ -1,5 +1,6 @@
 #include "sim/vehicle.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "sim/design.h"
@@ -9,11 +10,9 @@ namespace agv {
 
 namespace {
 
-// Clip a steering-rate command to [-wmax, wmax]; NaN passes unchanged.
+// Clip a steering-rate command [rad/s] to [-wmax, wmax]; NaN passes unchanged.
 double clipSteeringRate(double u) {
-    if (u > wmax) return wmax;
-    if (u < -wmax) return -wmax;
-    return u;
+    return std::clamp(u, -wmax, wmax);
 }
 
 }  // namespace

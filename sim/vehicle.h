@@ -9,6 +9,8 @@
 // Called by the integrator of the runs. Units: m, rad, s.
 #pragma once
 
+#include "sim/parameters.h"
+
 namespace agv {
 
 // Vehicle state; the reference point is the midpoint of the rear axle.
@@ -48,7 +50,7 @@ constexpr double kPhiLimit = 1.5;  // [rad] steering-angle clamp after every sta
 
 // Law slot of mechanism type 1..3.
 inline int lawSlotOf(int type) {
-    return type == 1 ? lawPI : lawP;
+    return type == kType2DW1C ? lawPI : lawP;
 }
 
 // holdControl: 0 computes the command from inputs, 1 keeps deriv's command

@@ -9,14 +9,14 @@
 
 #include "console/dialog.h"
 #include "console/input.h"
+#include "console/startup.h"
 #include "sim/parameters.h"
 
 int main(int argc, char** argv) {
     agv::initConsoleInput();
     agv::applyStartupDefaults();
     if (argc > 2) agv::agvType = std::atoi(argv[2]);
-    const char* keys = argc > 1 ? argv[1] : "0";
-    for (const char* key = keys; *key != '\0'; ++key) {
+    for (const char* key = argc > 1 ? argv[1] : "0"; *key != '\0'; ++key) {
         agv::currentKey = *key;
         agv::consoleDialog();
     }

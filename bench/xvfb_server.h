@@ -1,4 +1,4 @@
-// A private Xvfb server for one test executable.
+// A private Xvfb server for one benchmark executable.
 //
 // startXvfb forks Xvfb with -displayfd, waits (bounded) until it reports its
 // display number, sets DISPLAY for this process and its children and returns

@@ -1,4 +1,4 @@
-#include "tests/support/gl_window.h"
+#include "bench/gl_window.h"
 
 #include <GL/freeglut.h>
 

@@ -1,4 +1,4 @@
-#include "tests/support/xvfb_server.h"
+#include "bench/xvfb_server.h"
 
 #include <poll.h>
 #include <signal.h>

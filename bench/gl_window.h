@@ -1,4 +1,4 @@
-// A real GLUT window for the picture tests and the frame benchmark, and the
+// A real GLUT window for the frame benchmark, and the
 // pixels of its back buffer.
 //
 // openPictureWindow creates the 800 x 800 double-buffered window the program
