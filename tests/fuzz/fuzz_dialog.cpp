@@ -1,54 +1,71 @@
-// Fuzz target: the whole console dialog in line mode, from the start-up
-// state and from each window key's entry, with the design and the six runs it
-// starts. Checks that the program state stays within its documented ranges.
+// Fuzz target: the whole console dialog in line mode, from the start-up state
+// and from each window key's entry, with the design and the six runs it
+// starts. Standard input reads the fuzzer's bytes; end of input jumps back
+// here instead of ending the process. Checks that the program state stays
+// within its documented ranges.
 #include <cmath>
 #include <csetjmp>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 
 #include "console/dialog.h"
-#include "sim/parameters.h"
+#include "console/input.h"
+#include "console/startup.h"
 #include "sim/runs.h"
-#include "tests/fuzz/fuzz_support.h"
+
+namespace {
+std::jmp_buf endOfInputJump;
+char emptyInput[1] = {0};  // fmemopen refuses an empty buffer
+void check(bool ok) {
+    if (!ok) std::abort();
+}
+bool headingStored(double e) {
+    return std::isnan(e) || (e >= -agv::kPi && e <= agv::kPi);
+}
+}  // namespace
+
+namespace agv {
+void leaveAtEndOfInput() {
+    std::longjmp(endOfInputJump, 1);
+}
+}  // namespace agv
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    agvfuzz::silenceStandardOutput();
+    static FILE* const silenced = std::freopen("/dev/null", "w", stdout);
+    (void)silenced;
     agv::applyStartupDefaults();
-    agv::clearTrajectoryStores();
-    // The first byte picks the entry point, as the last window key would.
-    static const char kEntries[] = {'0', 'c', 'f', 't', 'h'};
+    static const char kEntries[] = {'0', 'c', 'f', 't', 'h'};  // as the last window key
     if (size > 0) {
         agv::currentKey = kEntries[data[0] % sizeof kEntries];
         ++data;
         --size;
     }
-    if (!agvfuzz::setStandardInput(data, size)) return 0;
+    void* buffer = size > 0 ? const_cast<std::uint8_t*>(data) : static_cast<void*>(emptyInput);
+    FILE* input = fmemopen(buffer, size > 0 ? size : 1, "r");
+    if (input == nullptr) return 0;
+    if (size == 0) std::fgetc(input);  // nothing left to read
+    stdin = input;
     volatile bool completed = false;
-    if (setjmp(agvfuzz::endOfInputJump) == 0) {
+    if (setjmp(endOfInputJump) == 0) {
         agv::consoleDialog();
         completed = true;
     }
-    agvfuzz::closeStandardInput();
-    agvfuzz::check(agv::pathType == 0 || agv::pathType == 1);
-    agvfuzz::check(agv::agvType >= 1 && agv::agvType <= 3);
-    agvfuzz::check(agv::stepsPerSample >= 1 && agv::stepsPerSample <= agv::kMaxStepsPerSample);
-    if (completed) {
-        // A finished dialog leaves an accepted sampling time and its timing.
-        agvfuzz::check(agv::Ts > 0.0 && std::isfinite(agv::Ts));
-        agvfuzz::check(agv::dt == agv::Ts / agv::stepsPerSample);
-        agvfuzz::check(agv::animIndexPC == 0 && agv::animIndexPI == 0 && agv::animSampleK == 0);
+    std::fclose(input);
+    check(agv::pathType == 0 || agv::pathType == 1);
+    check(agv::stepsPerSample >= 1 && agv::stepsPerSample <= agv::kMaxStepsPerSample);
+    if (completed) {  // an accepted sampling time and its timing
+        check(agv::Ts > 0.0 && std::isfinite(agv::Ts));
+        check(agv::dt == agv::Ts / agv::stepsPerSample);
+        check(agv::animIndexPC == 0 && agv::animIndexPI == 0 && agv::animSampleK == 0);
     }
     for (int i = 0; i < agv::kMechanismCount; ++i) {
-        agvfuzz::check(agv::nPointsPC[i] >= -1 && agv::nPointsPC[i] <= agv::kMaxRecords - 2);
-        agvfuzz::check(agv::nPointsPI[i] >= -1 && agv::nPointsPI[i] <= agv::kMaxRecords - 2);
-        for (int n = 0; n <= agv::nPointsPC[i] + 1; ++n) {
-            const double e = agv::contErr[i][n].eth;
-            agvfuzz::check(std::isnan(e) || (e >= -agv::kPi && e <= agv::kPi));
-        }
-        for (int n = 0; n <= agv::nPointsPI[i] + 1; ++n) {
-            const double e = agv::sampErr[i][n].eth;
-            agvfuzz::check(std::isnan(e) || (e >= -agv::kPi && e <= agv::kPi));
-        }
+        check(agv::nPointsPC[i] >= -1 && agv::nPointsPC[i] <= agv::kMaxRecords - 2);
+        check(agv::nPointsPI[i] >= -1 && agv::nPointsPI[i] <= agv::kMaxRecords - 2);
+        for (int n = 0; n <= agv::nPointsPC[i] + 1; ++n)
+            check(headingStored(agv::contErr[i][n].eth));
+        for (int n = 0; n <= agv::nPointsPI[i] + 1; ++n)
+            check(headingStored(agv::sampErr[i][n].eth));
     }
     return 0;
 }
