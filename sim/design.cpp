@@ -13,7 +13,7 @@ double Tsmax[kMechanismCount];
 
 namespace {
 
-// Number of T values the limit search tries: 0.011, 0.012, ... up to 10.000 s.
+// Number of T values the limit search tries: 0.011, 0.012, ... up to 100.000 s.
 const int kTsmaxSearchSteps =
     static_cast<int>((kTsmaxSearchLimit - kTsmaxSearchStart) / kTsmaxSearchStep + 0.5);
 

@@ -42,11 +42,17 @@ struct LoopCoefficients {
 extern LoopFigures loopFigures[kMechanismCount];  // at the current Ts
 extern double Tsmax[kMechanismCount];             // [s] limit sampling times
 
-// Upper bound of the limit search: it tries T up to this many seconds; a
-// mechanism whose conditions hold all the way shows the last T tried.
-constexpr double kTsmaxSearchStart = 0.01;  // [s] the first T tried is start + step
-constexpr double kTsmaxSearchStep = 0.001;  // [s]
-constexpr double kTsmaxSearchLimit = 10.0;  // [s]
+// Grid and upper bound of the limit search: it tries T = 0.011, 0.012, ...
+// up to kTsmaxSearchLimit; a mechanism whose conditions hold all the way
+// shows the last T tried. The limits scale as 1 / fn (the loop depends on
+// wn T only): 2DW1C's is about 0.0631 s Hz / fn, the steered mechanisms'
+// 0.0504 s Hz / fn, so every fn down to 0.001 Hz gets its true limit (63 s)
+// below the bound; only fn below about 0.00063 Hz reaches it. At the low end
+// a limit below 0.011 s (fn above about 5.7 Hz for 2DW1C, 4.6 Hz for the
+// steered mechanisms) shows as 0.011, the first T tried, not as a limit.
+constexpr double kTsmaxSearchStart = 0.01;   // [s] the first T tried is start + step
+constexpr double kTsmaxSearchStep = 0.001;   // [s]
+constexpr double kTsmaxSearchLimit = 100.0;  // [s]
 
 // Gains, and the loop figures of every mechanism at Ts.
 void designControl();
