@@ -58,6 +58,26 @@ BENCHMARK(BM_RunAllSamplingTime)
     ->Arg(5)
     ->Unit(benchmark::kMillisecond);
 
+// The design rerun after a new fn/zeta (designControl and searchTsmax) at
+// fn = argument [mHz]: the search's cost grows with the limit, as 1 / fn, up
+// to its bound of 100 s (fn = 0.6 mHz and below).
+void BM_DesignRerun(benchmark::State& state) {
+    agv::applyStartupDefaults();
+    agv::setNaturalFrequency(state.range(0) * 1e-3);
+    for (auto _ : state) {
+        agv::designControl();
+        agv::searchTsmax();
+        benchmark::DoNotOptimize(agv::Tsmax);
+    }
+}
+BENCHMARK(BM_DesignRerun)
+    ->ArgName("fn_mHz")
+    ->Arg(300)
+    ->Arg(5)
+    ->Arg(1)
+    ->Arg(0)
+    ->Unit(benchmark::kMicrosecond);
+
 }  // namespace
 
 BENCHMARK_MAIN();
