@@ -115,6 +115,10 @@ void storeRecord(TrajectoryStore store, int i, int n, const VehicleState& state,
     errs[n].eth = reduceStoredHeading(err.eth);
 }
 
+ControlInputs& slotInputsOf(int slot) {
+    return slotInputs[slot];
+}
+
 void runContinuous(int i, int pathType) {
     const int type = i + 1;
     const int slot = lawSlotOf(type);

@@ -69,6 +69,11 @@ double reduceStoredHeading(double eth);
 void storeRecord(TrajectoryStore store, int i, int n, const VehicleState& state,
                  const TrackError& err);
 
+// The working ControlInputs of law slot `slot` (lawP or lawPI): what rkgStep
+// reads and updates. Every run sets them afresh at its start; the loop
+// analysis sets them to the state it linearises about.
+ControlInputs& slotInputsOf(int slot);
+
 // Continuous-control run of mechanism index i (0..2).
 void runContinuous(int i, int pathType);
 

@@ -1,11 +1,11 @@
 // The simulation core through its own functions: timing rules, design and
-// limit search, path errors, models, integrator, both runs and their stores.
-// Expected figures are those quoted for the program (gains to six decimals,
-// limits as the report prints them) or follow from geometry and analysis.
+// limit search, path errors, models, integrator, both runs and their stores,
+// and the loop analysis from the model. Expected figures are those quoted
+// for the program (gains to six decimals, limits as the report prints them)
+// or follow from geometry and analysis.
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <complex>
 #include <cstdio>
 #include <cstring>
 #include <limits>
@@ -14,13 +14,13 @@
 #include "console/startup.h"
 #include "sim/design.h"
 #include "sim/runs.h"
+#include "sim/stability.h"
 
 namespace {
 
 using namespace agv;
-const double kTruePi = std::acos(-1.0);
-const double kInf = std::numeric_limits<double>::infinity();
-const double kNaN = std::nan("");
+const double kTruePi = std::acos(-1.0), hp = kTruePi / 2, tp = 2 * kTruePi, a5 = std::atan(0.5);
+const double kInf = std::numeric_limits<double>::infinity(), kNaN = std::nan("");
 constexpr double kGainTol = 5e-7;     // gains quoted to six decimals
 constexpr double kGeomTol = 1e-12;    // exact formulas with a few roundings
 constexpr double kCommandTol = 1e-5;  // commands from six-decimal gains
@@ -47,67 +47,48 @@ void enterTs(double ts) {  // the 't' entry: console rule and design
 bool withinHalfTurn(double a) {
     return a >= -kPi && a <= kPi;
 }
+// Largest |ed| of the sampled run of mechanism i over dist in [from, to) m.
+double band(int i, double from, double to) {
+    double m = 0;
+    for (int j = 0; j <= lastStoredRecord(nPointsPI[i]); ++j) {
+        if (sampTraj[i][j].dist >= from && sampTraj[i][j].dist < to) {
+            m = std::fmax(m, std::fabs(sampErr[i][j].ed));
+        }
+    }
+    return m;
+}
 
 TEST_F(Core, SamplingTimeRules) {
     EXPECT_NEAR(wn, 1.884956, kGainTol);
-    EXPECT_EQ(stepsPerSample, 10);
-    EXPECT_DOUBLE_EQ(dt, 0.02);
+    EXPECT_TRUE(stepsPerSample == 10 && dt == 0.2 / 10);
     struct Case {
         double ts;
         SampleRule rule;
         int steps;
     };
-    // 0.58 / 0.02 is 28.999999999999996 in double arithmetic.
-    for (const Case& c : {Case{0.58, SampleRule::Console, 28}, Case{0.58, SampleRule::Startup, 29},
-                          Case{0.05, SampleRule::Console, 2}, Case{0.03, SampleRule::Console, 1},
-                          Case{0.01, SampleRule::Console, 1}, Case{0.0, SampleRule::Startup, 1},
-                          Case{-5.0, SampleRule::Console, 1}, Case{kNaN, SampleRule::Console, 1},
-                          Case{1e6, SampleRule::Console, 50000000},
-                          Case{1e300, SampleRule::Startup, kMaxStepsPerSample},
-                          Case{kInf, SampleRule::Console, kMaxStepsPerSample}}) {
-        SCOPED_TRACE(c.ts);
+    const SampleRule C = SampleRule::Console, S = SampleRule::Startup;
+    // clang-format off
+    const Case cases[] = {{0.58, C, 28}, {0.58, S, 29},  // 0.58 / 0.02 = 28.999999999999996
+        {0.05, C, 2}, {0.03, C, 1}, {0.01, C, 1}, {0.0, S, 1}, {-5.0, C, 1}, {kNaN, C, 1},
+        {1e6, C, 50000000}, {1e300, S, kMaxStepsPerSample}, {kInf, C, kMaxStepsPerSample}};
+    // clang-format on
+    for (const Case& c : cases) {
         setSamplingTime(c.ts, c.rule);
-        EXPECT_EQ(stepsPerSample, c.steps);
-        if (std::isfinite(c.ts) && c.ts > 0) {
-            EXPECT_DOUBLE_EQ(dt, c.ts / c.steps);
-        }
+        EXPECT_EQ(stepsPerSample, c.steps) << c.ts;
+        EXPECT_TRUE(!(c.ts > 0 && c.ts < kInf) || dt == c.ts / c.steps) << c.ts;
     }
     th0 = 90.0 * kDegToRad;  // typed in degrees, shown back as 90.000
     EXPECT_DOUBLE_EQ(th0, 1.570796325);
     EXPECT_EQ(printed3(th0 * kRadToDeg), "90.000");
 }
 
-TEST_F(Core, DefaultGainsAndHurwitzValues) {
+TEST_F(Core, DesignLimitsAndVerdicts) {
     const double want[] = {2.664793, 3.331860, 0.888711, 6.697356, 8.577081,
                            4.550283, 6.697356, 8.577081, 4.550283};
     const double got[] = {kdPI1, kthPI1, kiPI1, kd2, kth2, kph2, kd3, kth3, kph3};
     for (int k = 0; k < 9; ++k) EXPECT_NEAR(got[k], want[k], kGainTol) << k;
     const double C[] = {64.45, -450.39, -450.39};  // quoted to two decimals
     for (int i = 0; i < 3; ++i) EXPECT_NEAR(loopFigures[i].C, C[i], 5e-3) << i;
-}
-
-// a(z) = 6z(z-1)^3 + 6RT(z-1)^2 + 3QT^2(z^2-1) + PT^3(z^2+4z+1), and B(w) =
-// (1-w)^4 a((1+w)/(1-w)): both checked at points against their coefficients.
-TEST_F(Core, PolynomialAndBilinearTransform) {
-    const LoopCoefficients k{2.5, 7.0, 4.0};
-    const double T = 0.13;
-    const LoopFigures f = loopFiguresAt(k, T);
-    auto poly = [](const double* c, std::complex<double> z) {  // c[4] z^4 + ... + c[0]
-        return (((c[4] * z + c[3]) * z + c[2]) * z + c[1]) * z + c[0];
-    };
-    const double Brev[5] = {f.B[4], f.B[3], f.B[2], f.B[1], f.B[0]};
-    for (std::complex<double> z : {std::complex<double>(0.3, 0.7), {-1.7, 0.2}, {2.0, -1.0}}) {
-        const auto a = 6.0 * z * std::pow(z - 1.0, 3) + 6.0 * k.R * T * std::pow(z - 1.0, 2) +
-                       3.0 * k.Q * T * T * (z * z - 1.0) +
-                       k.P * T * T * T * (z * z + 4.0 * z + 1.0);
-        EXPECT_LT(std::abs(poly(f.a, z) - a), 1e-12);
-        const auto w = (z - 1.0) / (z + 1.0);  // z = (1 + w) / (1 - w)
-        EXPECT_LT(std::abs(poly(Brev, w) - std::pow(1.0 - w, 4) * a), 1e-11);
-    }
-    EXPECT_DOUBLE_EQ(f.C, f.B[1] * (f.B[3] * f.B[2] - f.B[4] * f.B[1]) - f.B[3] * f.B[3] * f.B[0]);
-}
-
-TEST_F(Core, LimitsAndVerdictsPerFrequency) {
     struct Case {
         double fn;
         const char *pi, *steered;
@@ -116,58 +97,39 @@ TEST_F(Core, LimitsAndVerdictsPerFrequency) {
     for (const Case& c : {Case{0.3, "0.211", "0.168", {true, false, false}},
                           Case{0.1, "0.631", "0.503", {true, true, true}},
                           Case{1.0, "0.064", "0.051", {false, false, false}}}) {
-        SCOPED_TRACE(c.fn);
         enterFn(c.fn);
-        EXPECT_EQ(printed3(Tsmax[0]), c.pi);
-        EXPECT_EQ(printed3(Tsmax[1]), c.steered);
+        EXPECT_TRUE(printed3(Tsmax[0]) == c.pi && printed3(Tsmax[1]) == c.steered) << c.fn;
         EXPECT_EQ(Tsmax[1], Tsmax[2]);
         EXPECT_EQ(0, std::memcmp(&loopFigures[1], &loopFigures[2], sizeof(LoopFigures)));
+        for (int i = 0; i < 3; ++i) EXPECT_EQ(isStableAtTs(i), c.stable[i]) << c.fn << " " << i;
+    }
+    // The loop depends on wn T only, so a limit scales as 1 / fn: the quoted
+    // limits at 0.3 Hz bracket it at any fn, far beyond 10 s at low fn. The
+    // verdict agrees with the search: stable one step below, unstable at it.
+    for (double f : {0.3, 0.1, 1.0, 0.005, 0.001}) {
+        enterFn(f);
+        const double scale = 0.3 / f, lo[] = {0.210 * scale, 0.167 * scale, 0.167 * scale};
         for (int i = 0; i < 3; ++i) {
-            EXPECT_EQ(isStableAtTs(i), c.stable[i]) << i;
-            const double limit = Tsmax[i];  // stable one step below it, unstable at it
+            const double limit = Tsmax[i];
+            EXPECT_TRUE(limit > lo[i] && limit - 0.001 < lo[i] + 0.001 * scale) << f << " " << i;
             enterTs(limit - kTsmaxSearchStep);
-            EXPECT_TRUE(isStableAtTs(i)) << i;
+            EXPECT_TRUE(isStableAtTs(i)) << f << " " << i;
             enterTs(limit);
-            EXPECT_FALSE(isStableAtTs(i)) << i;
+            EXPECT_FALSE(isStableAtTs(i)) << f << " " << i;
             searchTsmax();
             EXPECT_EQ(Tsmax[i], limit) << "Ts must not change the limits";
-            enterTs(0.2);
         }
     }
-}
-
-// The loop depends on wn T only, so a limit scales as 1 / fn: the quoted
-// limits at 0.3 Hz bracket the critical T* at any fn, and the search must
-// report the first grid point at or above it, far beyond 10 s at low fn.
-TEST_F(Core, LimitsScaleDownToTheLowestFrequencies) {
-    for (double f : {0.005, 0.001}) {
-        enterFn(f);
-        const double scale = 0.3 / f;
-        const double lo[] = {0.210 * scale, 0.167 * scale, 0.167 * scale};
-        for (int i = 0; i < 3; ++i) {
-            EXPECT_GT(Tsmax[i], lo[i]) << f << " " << i;
-            EXPECT_LT(Tsmax[i] - kTsmaxSearchStep, lo[i] + 0.001 * scale + 1e-9) << f << " " << i;
-            enterTs(Tsmax[i] - kTsmaxSearchStep);
-            EXPECT_TRUE(isStableAtTs(i)) << f << " " << i;
-            enterTs(Tsmax[i]);
-            EXPECT_FALSE(isStableAtTs(i)) << f << " " << i;
-        }
-    }
-}
-
-TEST_F(Core, DegenerateDesignsEndTheSearch) {
+    applyStartupDefaults();
     zeta = 0.0;  // the PI law's third pole is infinite; the P laws stay finite
     enterFn(0.3);
-    EXPECT_FALSE(isStableAtTs(0));
-    EXPECT_EQ(printed3(Tsmax[0]), "0.011");
-    EXPECT_NEAR(kph2, wn, kGainTol);
-    EXPECT_NEAR(kd2, wn * wn * wn, kGainTol);
+    EXPECT_TRUE(!isStableAtTs(0) && printed3(Tsmax[0]) == "0.011");
+    EXPECT_TRUE(std::fabs(kph2 - wn) < kGainTol && std::fabs(kd2 - wn * wn * wn) < kGainTol);
     EXPECT_TRUE(std::isfinite(loopFigures[1].C) && std::isfinite(Tsmax[1]));
     zeta = 0.707;
     enterFn(0.0);  // no condition ever fails for the P laws: the bound ends it
-    EXPECT_EQ(printed3(Tsmax[0]), "0.011");
+    EXPECT_TRUE(printed3(Tsmax[0]) == "0.011" && !isStableAtTs(1));
     EXPECT_NEAR(Tsmax[1], kTsmaxSearchLimit, 0.0005);
-    EXPECT_FALSE(isStableAtTs(1));
 }
 
 TEST_F(Core, TrackErrorOnBothPaths) {
@@ -179,37 +141,35 @@ TEST_F(Core, TrackErrorOnBothPaths) {
     };
     struct Case {
         int path;
-        double x, y, th, phi, prev;
+        double x, y, th, phi;
         double want[11];  // refArc refTheta refX refY refPhi refCurv refParam ed eth ephi dd
     };
-    const double hp = kTruePi / 2, a5 = std::atan(0.5);
+    // clang-format off
     const Case cases[] = {
-        {StraightLine, 3, -0.5, 0.2, 0.1, 0, {3, 0, 3, 0, 0, 0, 3, -0.5, 0.2, 0.1, -0.5}},
-        {5, 3, -0.5, 0.2, 0.1, 0, {3, 0, 3, 0, 0, 0, 3, -0.5, 0.2, 0.1, -0.5}},
-        {Circle, 2, 0, hp, 0, 0, {0, hp, 2, 0, a5, 0.5, 0, 0, 0, -a5, 0}},
-        {Circle, 0, 1, 0, a5, 0, {kTruePi, kTruePi, 0, 2, a5, 0.5, hp, 1, -kTruePi, 0, -1}},
-        {Circle, 0, 0, 0, 0, 0, {0, hp, 2, 0, a5, 0.5, 0, 2, -hp, -a5, -2}},
-        {Circle, -2, +0.0, 0, 0, 0, {-2 * kTruePi, -hp, -2, 0, a5, 0.5, -kTruePi, 0, hp, -a5, 0}},
-    };
+        {StraightLine, 3, -0.5, 0.2, 0.1, {3, 0, 3, 0, 0, 0, 3, -0.5, 0.2, 0.1, -0.5}},
+        {5, 3, -0.5, 0.2, 0.1, {3, 0, 3, 0, 0, 0, 3, -0.5, 0.2, 0.1, -0.5}},
+        {Circle, 2, 0, hp, 0, {0, hp, 2, 0, a5, 0.5, 0, 0, 0, -a5, 0}},
+        {Circle, 0, 1, 0, a5, {kTruePi, kTruePi, 0, 2, a5, 0.5, hp, 1, -kTruePi, 0, -1}},
+        {Circle, 0, 0, 0, 0, {0, hp, 2, 0, a5, 0.5, 0, 2, -hp, -a5, -2}},
+        {Circle, -2, +0.0, 0, 0, {-tp, -hp, -2, 0, a5, 0.5, -kTruePi, 0, hp, -a5, 0}}};
+    // clang-format on
     for (const Case& c : cases) {
-        SCOPED_TRACE(testing::Message() << "path " << c.path << " at " << c.x << ", " << c.y);
-        const TrackError e = err(c.path, c.x, c.y, c.th, c.phi, c.prev);
-        for (int f = 0; f < 11; ++f) EXPECT_NEAR((&e.refArc)[f], c.want[f], 1e-9) << "field " << f;
+        const TrackError e = err(c.path, c.x, c.y, c.th, c.phi, 0.0);
+        for (int f = 0; f < 11; ++f)
+            EXPECT_NEAR((&e.refArc)[f], c.want[f], 1e-9) << c.path << " " << c.x << " f" << f;
     }
-    // The polar angle is unwrapped against the previous one, by two turns at most.
-    const double tp = 2 * kTruePi;
-    struct Turn {
+    struct Turn {  // the polar angle is unwrapped by at most two turns
         double angle, prev, want;
     };
     for (const Turn& t :
          {Turn{-3.0, 3.0, -3.0 + tp}, Turn{0.1, 2 * tp + 0.05, 2 * tp + 0.1},
           Turn{0.1, 3 * tp + 0.05, 2 * tp + 0.1}, Turn{0.1, -2 * tp, -2 * tp + 0.1}}) {
-        TrackError e = err(Circle, 2 * std::cos(t.angle), 2 * std::sin(t.angle), 0, 0, t.prev);
+        const double x = 2 * std::cos(t.angle), y = 2 * std::sin(t.angle);
+        const TrackError e = err(Circle, x, y, 0, 0, t.prev);
         EXPECT_NEAR(e.refParam, t.want, kGeomTol) << t.angle << " after " << t.prev;
         TrackError shared{};  // prev and out may be one record
         shared.refParam = t.prev;
-        computeTrackError(Circle, {0, 0, 2 * std::cos(t.angle), 2 * std::sin(t.angle), 0}, shared,
-                          shared);
+        computeTrackError(Circle, {0, 0, x, y, 0}, shared, shared);
         EXPECT_EQ(0, std::memcmp(&shared, &e, sizeof e));
     }
 }
@@ -223,20 +183,18 @@ VehicleDerivative derivativeOf(int type, const VehicleState& s, const ControlInp
 TEST_F(Core, ModelsAndLaws) {
     for (int type = 1; type <= 3; ++type) {  // on the line with no error: straight on
         const VehicleDerivative d = derivativeOf(type, {0, 0, 4, 0, 0}, {});
-        const double got[] = {d.dist, d.theta, d.x, d.y, d.phi}, want[] = {1, 0, 1, 0, 0};
-        for (int f = 0; f < 5; ++f) EXPECT_NEAR(got[f], want[f], kGeomTol) << type << " " << f;
+        EXPECT_TRUE(d.dist == 1 && d.theta == 0 && d.x == 1 && d.y == 0 && d.phi == 0) << type;
     }
     const ControlInputs in{0.1, 0.2, 0.05, 0.3, 0.4};
-    EXPECT_NEAR(derivativeOf(1, {}, in).theta,
-                -(2.664793 * 0.1 + 3.331860 * 0.2) - 0.888711 * (2.664793 * 0.3 + 3.331860 * 0.4),
-                kCommandTol);
+    const double pi =
+        -(2.664793 * 0.1 + 3.331860 * 0.2) - 0.888711 * (2.664793 * 0.3 + 3.331860 * 0.4);
+    EXPECT_NEAR(derivativeOf(1, {}, in).theta, pi, kCommandTol);
     for (int type : {2, 3})
         EXPECT_NEAR(derivativeOf(type, {}, in).phi,
                     -(6.697356 * 0.1 + 8.577081 * 0.2 + 4.550283 * 0.05), kCommandTol);
     for (double far : {100.0, -100.0}) {  // the steering rate is clipped, the turning rate not
         const ControlInputs big{far, 0, 0, 0, 0};
-        EXPECT_EQ(derivativeOf(2, {}, big).phi, far > 0 ? -wmax : wmax);
-        EXPECT_EQ(derivativeOf(3, {}, big).phi, far > 0 ? -wmax : wmax);
+        for (int type : {2, 3}) EXPECT_EQ(derivativeOf(type, {}, big).phi, far > 0 ? -wmax : wmax);
         EXPECT_NEAR(derivativeOf(1, {}, big).theta, -2.664793 * far, 100 * kCommandTol);
     }
     const VehicleState steered{0, 0.4, 0, 0, 1.5};
@@ -245,9 +203,9 @@ TEST_F(Core, ModelsAndLaws) {
     EXPECT_NEAR(front.dist, std::cos(1.5), kGeomTol);  // about 0.07 m/s, still forward
     EXPECT_NEAR(front.theta, std::sin(1.5), kGeomTol);
     EXPECT_NEAR(front.y, std::cos(1.5) * std::sin(0.4), kGeomTol);
-    EXPECT_EQ(rear.dist, 1.0);
-    EXPECT_NEAR(rear.theta, std::tan(1.5), kGeomTol);  // about 14.1 rad/s
-    for (int type = 1; type <= 3; ++type) {            // the hold keeps the command only
+    EXPECT_TRUE(rear.dist == 1.0 &&
+                std::fabs(rear.theta - std::tan(1.5)) < kGeomTol);  // 14.1 rad/s
+    for (int type = 1; type <= 3; ++type) {  // the hold keeps the command only
         const ControlInputs other{-2.0, 1.0, 0.0, 1.0, 1.0};
         const VehicleState s{0, 0.3, 1, 0.5, 0.4}, moved{0.2, -0.7, 1.2, 0.4, -0.6};
         VehicleDerivative d = derivativeOf(type, s, {0.5, -0.1, 0.2, 0, 0});
@@ -262,8 +220,8 @@ TEST_F(Core, ModelsAndLaws) {
     }
 }
 
-// 2DW1C under a held turning rate of 2 rad/s for 2 s (an arc of radius
-// 0.5 m): position error against the exact arc.
+// 2DW1C under a held turning rate of 2 rad/s for 2 s (an arc of radius 0.5 m):
+// position error against the exact arc.
 double heldTurnError(double h) {
     const double w = 2.0, duration = 2.0, th = 0.3;
     VehicleState s{0.0, th, 0.5, -0.2, 0.0};
@@ -271,11 +229,11 @@ double heldTurnError(double h) {
     computeTrackError(StraightLine, s, e, e);
     VehicleDerivative held{};
     held.theta = w;
-    const int steps = static_cast<int>(std::lround(duration / h));
-    for (int j = 0; j < steps; ++j) rkgStep(j, h, StraightLine, 1, lawPI, 1, held, s, e, s, e);
+    for (int j = 0; j < std::lround(duration / h); ++j)
+        rkgStep(j, h, StraightLine, 1, lawPI, 1, held, s, e, s, e);
     // Linear fields are exact up to the Gill weights quoted to eight digits.
-    EXPECT_NEAR(s.dist, duration, 1e-9);
-    EXPECT_NEAR(s.theta, th + w * duration, 1e-8);
+    EXPECT_TRUE(std::fabs(s.dist - duration) < 1e-9 &&
+                std::fabs(s.theta - th - w * duration) < 1e-8);
     EXPECT_NEAR(s.phi, std::atan(w), 1e-12);  // equivalent angle atan(L w / V)
     return std::hypot(s.x - 0.5 - (std::sin(th + w * duration) - std::sin(th)) / w,
                       s.y + 0.2 + (std::cos(th + w * duration) - std::cos(th)) / w);
@@ -284,8 +242,7 @@ double heldTurnError(double h) {
 TEST_F(Core, IntegratorIsFourthOrder) {
     double y = 0, q = 0;
     rkgStage(1, 0.1, kGillC1, 2.0, 3.0, 0.0, y, q);  // stage 1: half an Euler step
-    EXPECT_NEAR(y, 2.15, 1e-15);
-    EXPECT_NEAR(q, 0.3, 1e-15);
+    EXPECT_TRUE(std::fabs(y - 2.15) < 1e-15 && std::fabs(q - 0.3) < 1e-15);
     const double e1 = heldTurnError(0.2), e2 = heldTurnError(0.1), e3 = heldTurnError(0.05);
     EXPECT_LT(e1, 1e-4);
     EXPECT_NEAR(e1 / e2, 16.0, 3.0);
@@ -307,18 +264,14 @@ TEST_F(Core, RecordCountsAndStoreBounds) {
     // the continuous run takes one step more (last record still 1000), the
     // sampled one a whole period more (last record 1010).
     runAllSimulations(StraightLine);
-    for (int i : {0, 2}) {
-        EXPECT_EQ(nPointsPC[i], 999);
-        EXPECT_EQ(nPointsPI[i], 1009);  // 100 periods leave dist a hair short: one more
-    }
-    EXPECT_GT(nPointsPC[1], 999);  // 1FDW1FS is slowed by cos(phi)
+    EXPECT_TRUE(nPointsPC[0] == 999 && nPointsPC[2] == 999 && nPointsPC[1] > 999);
+    EXPECT_TRUE(nPointsPI[0] == 1009 && nPointsPI[2] == 1009);
     x0 = -3.0;  // the continuous runs count dist from x0, the sampled ones from 0
     runAllSimulations(StraightLine);
-    EXPECT_EQ(nPointsPC[0], 1149);
-    EXPECT_EQ(nPointsPI[0], 1009);
+    EXPECT_TRUE(nPointsPC[0] == 1149 && nPointsPI[0] == 1009);
     x0 = 20.0;  // the continuous runs end after their first step
     runAllSimulations(StraightLine);
-    for (int i = 0; i < 3; ++i) EXPECT_EQ(nPointsPC[i], -1);
+    EXPECT_TRUE(nPointsPC[0] == -1 && nPointsPC[1] == -1 && nPointsPC[2] == -1);
     x0 = 0.0;
     enterTs(0.3);  // N = 15: the run ends after 67 whole periods, at 20.1 m
     EXPECT_EQ(runSampled(0, StraightLine), 1005);
@@ -326,17 +279,17 @@ TEST_F(Core, RecordCountsAndStoreBounds) {
     enterTs(0.005);  // 20 m would need 4000 records of 5 mm
     runAllSimulations(StraightLine);
     for (int i = 0; i < 3; ++i) EXPECT_TRUE(nPointsPC[i] == 2998 && nPointsPI[i] == 2998) << i;
-    EXPECT_NEAR(contTraj[0][2999].dist, 14.995, 1e-6);
-    EXPECT_NEAR(sampTraj[0][2999].dist, 14.995, 1e-6);
+    EXPECT_TRUE(std::fabs(contTraj[0][2999].dist - 14.995) < 1e-6 &&
+                std::fabs(sampTraj[0][2999].dist - 14.995) < 1e-6);
     EXPECT_EQ(runSampled(0, StraightLine), 2999);
     struct Bound {
         int bound, last, clamped100;
     };
     for (const Bound& b : {Bound{-5, 0, 0}, Bound{-1, 0, 0}, Bound{3, 4, 4}, Bound{2998, 2999, 100},
                            Bound{5000, 2999, 100}}) {
-        EXPECT_EQ(lastStoredRecord(b.bound), b.last) << b.bound;
+        EXPECT_TRUE(lastStoredRecord(b.bound) == b.last && clampToStored(-7, b.bound) == 0)
+            << b.bound;
         EXPECT_EQ(clampToStored(100, b.bound), b.clamped100) << b.bound;
-        EXPECT_EQ(clampToStored(-7, b.bound), 0) << b.bound;
         EXPECT_EQ(lastDrawnRecord(b.bound), std::min(b.bound, 2998)) << b.bound;
     }
 }
@@ -356,7 +309,6 @@ TEST_F(Core, SampledCommandIsHeldOnePeriodLate) {
 }
 
 TEST_F(Core, HeadingsAndStoredHeadingErrors) {
-    const double tp = 2 * kTruePi;
     struct Reduce {
         double eth, want;
     };
@@ -366,15 +318,15 @@ TEST_F(Core, HeadingsAndStoredHeadingErrors) {
         e.eth = r.eth;
         storeRecord(kSampledStore, 1, 5, VehicleState{}, e);
         storeRecord(kContinuousStore, 2, 7, VehicleState{}, e);
-        EXPECT_NEAR(sampErr[1][5].eth, r.want, 1e-12);
-        EXPECT_NEAR(contErr[2][7].eth, r.want, 1e-12);
-        EXPECT_EQ(e.eth, r.eth);  // the working record is untouched
+        EXPECT_TRUE(std::fabs(sampErr[1][5].eth - r.want) < 1e-12 &&
+                    std::fabs(contErr[2][7].eth - r.want) < 1e-12 && e.eth == r.eth)
+            << r.eth;
     }
     for (double v : {kInf, -kInf, kNaN}) EXPECT_TRUE(std::isnan(reduceStoredHeading(v)));
     for (double v : {1e300, -1e300, 1e25, 3.3e4})
         EXPECT_TRUE(withinHalfTurn(reduceStoredHeading(v)));
-    // Heading 3.1 rad below the line: every mechanism turns left through pi.
-    // Only the steered mechanisms on the line have their heading wrapped.
+    // Heading 3.1 rad, 5 m below the line: every mechanism turns left through
+    // pi. Only the steered mechanisms on the line have their heading wrapped.
     th0 = 3.1;
     agv::y0 = -5.0;
     runAllSimulations(StraightLine);
@@ -404,8 +356,7 @@ TEST_F(Core, HeadingsAndStoredHeadingErrors) {
                 maxTheta = std::fmax(maxTheta, std::fabs(sampTraj[i][n].theta));
             }
         }
-        EXPECT_EQ(outside, 0) << f;
-        EXPECT_GT(maxTheta, f == 0.3 ? 2 * kPi : 1e25) << f;
+        EXPECT_TRUE(outside == 0 && maxTheta > (f == 0.3 ? 2 * kPi : 1e25)) << f;
     }
 }
 
@@ -418,17 +369,17 @@ TEST_F(Core, RunsConvergeRepeatAndStayBounded) {
     runAllSimulations(StraightLine);
     static VehicleState first[3][kMaxRecords];
     std::memcpy(first, sampTraj, sizeof first);
-    const int bounds[] = {nPointsPC[0], nPointsPI[0], nPointsPI[1], nPointsPI[2]};
+    const int bounds[] = {nPointsPC[0], nPointsPI[0], nPointsPI[2]};
     for (int path : {StraightLine, Circle}) {  // slowest pole 0.67 1/s: 20 s later below 1 mm
         runAllSimulations(path);
-        for (int i = 0; i < 3; ++i) {
-            EXPECT_LT(std::fabs(contErr[i][nPointsPC[i] + 1].ed), 1e-3) << path << " " << i;
-            EXPECT_LT(std::fabs(contErr[i][nPointsPC[i] + 1].eth), 1e-3) << path << " " << i;
-        }
+        for (int i = 0; i < 3; ++i)
+            EXPECT_TRUE(std::fabs(contErr[i][nPointsPC[i] + 1].ed) < 1e-3 &&
+                        std::fabs(contErr[i][nPointsPC[i] + 1].eth) < 1e-3)
+                << path << " " << i;
     }
     runAllSimulations(StraightLine);  // nothing carries over into a rerun
     EXPECT_TRUE(bounds[0] == nPointsPC[0] && bounds[1] == nPointsPI[0] &&
-                bounds[3] == nPointsPI[2]);
+                bounds[2] == nPointsPI[2]);
     for (int i = 0; i < 3; ++i)
         EXPECT_EQ(0, std::memcmp(first[i], sampTraj[i], (nPointsPI[i] + 2) * sizeof(VehicleState)));
     // From 1 cm off the line the sampled loop decays below Tsmax, grows above.
@@ -437,10 +388,8 @@ TEST_F(Core, RunsConvergeRepeatAndStayBounded) {
             applyStartupDefaults();
             agv::y0 = 0.01;
             enterTs(factor * Tsmax[i]);
-            const int last = runSampled(i, StraightLine);
-            double late = 0;
-            for (int n = last / 2; n <= last; ++n)
-                late = std::fmax(late, std::fabs(sampErr[i][n].ed));
+            runSampled(i, StraightLine);
+            const double late = band(i, 10.0, 1e9);
             EXPECT_TRUE(factor < 1 ? late < 0.001 : late > 0.02)
                 << i << " x" << factor << ": " << late;
         }
@@ -448,11 +397,12 @@ TEST_F(Core, RunsConvergeRepeatAndStayBounded) {
     struct Extreme {
         double zeta, fn, ts, x, y, th;
     };
-    for (const Extreme& c :
-         {Extreme{0, 0.3, 0.2, 0, 1, 0}, Extreme{0.707, 0, 0.2, 0, 1, 0},
-          Extreme{0.707, 0.3, 0.2, 0, 1, 1e300}, Extreme{0.707, 0.3, 0.2, kNaN, 1, 0},
-          Extreme{0.707, 0.3, 0.2, 0, kInf, 0}, Extreme{0.707, 0.3, 1e300, 0, 1, 0},
-          Extreme{0.707, 0.3, kNaN, 0, 1, 0}}) {
+    // clang-format off
+    const Extreme extremes[] = {{0, 0.3, 0.2, 0, 1, 0}, {0.707, 0, 0.2, 0, 1, 0},
+        {0.707, 0.3, 0.2, 0, 1, 1e300}, {0.707, 0.3, 0.2, kNaN, 1, 0}, {0.707, 0.3, 0.2, 0, kInf, 0},
+        {0.707, 0.3, 1e300, 0, 1, 0}, {0.707, 0.3, kNaN, 0, 1, 0}};
+    // clang-format on
+    for (const Extreme& c : extremes) {
         for (int path : {StraightLine, Circle}) {
             applyStartupDefaults();
             zeta = c.zeta;
@@ -464,6 +414,42 @@ TEST_F(Core, RunsConvergeRepeatAndStayBounded) {
                 EXPECT_TRUE(nPointsPC[i] >= -1 && nPointsPC[i] <= kMaxRecords - 2 &&
                             nPointsPI[i] >= -1 && nPointsPI[i] <= kMaxRecords - 2)
                     << c.zeta << " " << c.fn << " " << c.ts << " path " << path;
+        }
+    }
+}
+
+// The one-period map of the model on the line is the analysis's loop: its
+// radius crosses 1 where the analytic search puts Tsmax, within one step.
+TEST_F(Core, LoopFromTheModelMatchesTheAnalysisOnTheLine) {
+    struct Design {
+        double fn, zeta;
+    };
+    for (const Design& d : {Design{0.3, 0.707}, Design{0.1, 0.707}, Design{0.5, 0.707},
+                            Design{1.0, 0.707}, Design{0.3, 0.5}, Design{0.3, 1.0}}) {
+        zeta = d.zeta;
+        enterFn(d.fn);
+        for (int i = 0; i < 3; ++i)
+            EXPECT_NEAR(searchLoopLimit(i, StraightLine), Tsmax[i], 1.0001e-3)
+                << d.fn << " " << d.zeta;
+    }
+}
+
+// On the circle the limits are lower; simulation from a small error (1 cm
+// outside, at the steady steering angle) confirms them: the last 5 m shrink
+// against the 5 m before one step below the limit and grow one step above.
+TEST_F(Core, CircleLimitsConfirmedBySimulation) {
+    for (int i = 0; i < 3; ++i) {
+        const double limit = searchLoopLimit(i, Circle);
+        EXPECT_TRUE(limit < Tsmax[i] && loopSpectralRadius(i, Circle, limit) >= 1.0) << i;
+        EXPECT_LT(loopSpectralRadius(i, Circle, limit - 0.001), 1.0) << i;
+        for (double ts : {limit - 0.001, limit + 0.001}) {
+            applyStartupDefaults();
+            enterTs(ts);
+            x0 = 2.01, agv::y0 = 0.0, th0 = kHalfPi, ph0 = i == 0 ? 0.0 : std::atan(0.5);
+            runSampled(i, Circle);
+            const double ratio = band(i, 15.0, 1e9) / band(i, 10.0, 15.0);
+            EXPECT_TRUE(ts < limit ? ratio < 1.0 : ratio > 1.0)
+                << i << " Ts " << ts << ": " << ratio;
         }
     }
 }
