@@ -15,6 +15,7 @@ int nPointsPC[kMechanismCount];
 VehicleState sampTraj[kMechanismCount][kMaxRecords];
 TrackError sampErr[kMechanismCount][kMaxRecords];
 int nPointsPI[kMechanismCount];
+double sampCommand[kMechanismCount][kMaxRecords];
 
 namespace {
 
@@ -173,6 +174,11 @@ int runSampled(int i, int pathType) {
     while (!storeFull) {
         heldDeriv = sampleDeriv;
         vehicleDerivatives(type, slot, cur, in, 0, sampleDeriv);
+        // The period covers records m .. m + N - 1; the run leaves it early
+        // only when record kMaxRecords - 1 is stored.
+        const double held = type == kType2DW1C ? heldDeriv.theta : heldDeriv.phi;
+        const int periodEnd = std::min(m + stepsPerSample, kMaxRecords - 1);
+        for (int r = m; r < periodEnd; ++r) sampCommand[i][r] = held;
         for (int step = 0; step < stepsPerPeriod; ++step) {
             VehicleState next;
             TrackError nextErr;
