@@ -21,6 +21,12 @@ x11-apps
 libxtst-dev
 clang
 libclang-rt-14-dev
+pybind11-dev
+python3-dev
+python3-numpy
+python3-matplotlib
+python3-pytest
+python3-pexpect
 "
 
 missing=""

@@ -15,6 +15,7 @@ int nPointsPC[kMechanismCount];
 VehicleState sampTraj[kMechanismCount][kMaxRecords];
 TrackError sampErr[kMechanismCount][kMaxRecords];
 int nPointsPI[kMechanismCount];
+double sampCommand[kMechanismCount][kMaxRecords];
 
 namespace {
 
@@ -53,10 +54,23 @@ void rkgStage(int s, double h, double c, double y, double f, double q, double& y
     qOut = q + 3.0 * r - c * k;
 }
 
-void rkgStep(int j, double h, int pathType, int type, int slot, int holdControl,
-             VehicleDerivative& deriv, const VehicleState& cur, const TrackError& curErr,
-             VehicleState& next, TrackError& nextErr) {
-    ControlInputs& in = slotInputs[slot];
+namespace {
+
+// One step of rkgStep for mechanism kType on path kPath, fixed at compile
+// time (kType 0 and kPath -1 take the run-time values). It works on local
+// copies of the slot's inputs and of the derivative record, written back at
+// its end. With the mechanism and the path fixed and the model and the path
+// error inlined (rkgStep is flattened), the values stay in registers between
+// the sin/cos/tan/atan calls: the runs take about a fifth less time, with the
+// same arithmetic in the same order.
+template <int kType, int kPath>
+inline void rkgStepOf(int j, double h, int pathType, int type, int slot, int holdControl,
+                      VehicleDerivative& deriv, const VehicleState& cur, const TrackError& curErr,
+                      VehicleState& next, TrackError& nextErr) {
+    if (kType != 0) type = kType;
+    if (kPath >= 0) pathType = kPath;
+    ControlInputs in = slotInputs[slot];
+    VehicleDerivative d = deriv;
     if (j == 0) {
         in.intD = 0.0;
         in.intTh = 0.0;
@@ -71,13 +85,13 @@ void rkgStep(int j, double h, int pathType, int type, int slot, int holdControl,
     double qTh = 0.0;
     for (int s = 1; s <= 4; ++s) {
         const double c = kGill[s];
-        vehicleDerivatives(type, slot, p, in, holdControl, deriv);
-        rkgStage(s, h, c, p.dist, deriv.dist, q.dist, p.dist, q.dist);
-        rkgStage(s, h, c, p.theta, deriv.theta, q.theta, p.theta, q.theta);
-        rkgStage(s, h, c, p.x, deriv.x, q.x, p.x, q.x);
-        rkgStage(s, h, c, p.y, deriv.y, q.y, p.y, q.y);
-        rkgStage(s, h, c, p.phi, deriv.phi, q.phi, p.phi, q.phi);
-        if (type == kType2DW1C) p.phi = std::atan(L * deriv.theta / deriv.dist);
+        vehicleDerivatives(type, slot, p, in, holdControl, d);
+        rkgStage(s, h, c, p.dist, d.dist, q.dist, p.dist, q.dist);
+        rkgStage(s, h, c, p.theta, d.theta, q.theta, p.theta, q.theta);
+        rkgStage(s, h, c, p.x, d.x, q.x, p.x, q.x);
+        rkgStage(s, h, c, p.y, d.y, q.y, p.y, q.y);
+        rkgStage(s, h, c, p.phi, d.phi, q.phi, p.phi, q.phi);
+        if (type == kType2DW1C) p.phi = std::atan(L * d.theta / d.dist);
         p.phi = std::clamp(p.phi, -kPhiLimit, kPhiLimit);  // NaN passes unchanged
         if (wrapHeading) {
             if (p.theta > kPi) p.theta -= kTwoPi;
@@ -90,6 +104,39 @@ void rkgStep(int j, double h, int pathType, int type, int slot, int holdControl,
     }
     next = p;
     nextErr = e;
+    slotInputs[slot] = in;
+    deriv = d;
+}
+
+}  // namespace
+
+[[gnu::flatten]] void rkgStep(int j, double h, int pathType, int type, int slot, int holdControl,
+                              VehicleDerivative& deriv, const VehicleState& cur,
+                              const TrackError& curErr, VehicleState& next, TrackError& nextErr) {
+    const bool circle = pathType == Circle;  // any other value is the straight line
+    switch (type) {
+        case kType2DW1C:
+            return circle ? rkgStepOf<kType2DW1C, Circle>(j, h, pathType, type, slot, holdControl,
+                                                          deriv, cur, curErr, next, nextErr)
+                          : rkgStepOf<kType2DW1C, StraightLine>(j, h, pathType, type, slot,
+                                                                holdControl, deriv, cur, curErr,
+                                                                next, nextErr);
+        case kType1FDW1FS:
+            return circle ? rkgStepOf<kType1FDW1FS, Circle>(j, h, pathType, type, slot, holdControl,
+                                                            deriv, cur, curErr, next, nextErr)
+                          : rkgStepOf<kType1FDW1FS, StraightLine>(j, h, pathType, type, slot,
+                                                                  holdControl, deriv, cur, curErr,
+                                                                  next, nextErr);
+        case kType1RDW1FS:
+            return circle ? rkgStepOf<kType1RDW1FS, Circle>(j, h, pathType, type, slot, holdControl,
+                                                            deriv, cur, curErr, next, nextErr)
+                          : rkgStepOf<kType1RDW1FS, StraightLine>(j, h, pathType, type, slot,
+                                                                  holdControl, deriv, cur, curErr,
+                                                                  next, nextErr);
+        default:
+            return rkgStepOf<0, -1>(j, h, pathType, type, slot, holdControl, deriv, cur, curErr,
+                                    next, nextErr);
+    }
 }
 
 double reduceStoredHeading(double eth) {
@@ -177,6 +224,11 @@ int runSampled(int i, int pathType) {
     while (!storeFull) {
         heldDeriv = sampleDeriv;
         vehicleDerivatives(type, slot, cur, in, 0, sampleDeriv);
+        // The period covers records m .. m + N - 1; the run leaves it early
+        // only when record kMaxRecords - 1 is stored.
+        const double held = type == kType2DW1C ? heldDeriv.theta : heldDeriv.phi;
+        const int periodEnd = std::min(m + stepsPerSample, kMaxRecords - 1);
+        for (int r = m; r < periodEnd; ++r) sampCommand[i][r] = held;
         for (int step = 0; step < stepsPerPeriod; ++step) {
             VehicleState next;
             TrackError nextErr;

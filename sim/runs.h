@@ -43,6 +43,11 @@ extern int nPointsPC[kMechanismCount];
 extern VehicleState sampTraj[kMechanismCount][kMaxRecords];
 extern TrackError sampErr[kMechanismCount][kMaxRecords];
 extern int nPointsPI[kMechanismCount];
+// Command each sampled-data run held over each record interval: entry m
+// applies from record m to record m + 1 (2DW1C: the turning rate [rad/s];
+// 1FDW1FS, 1RDW1FS: the steering rate [rad/s]). runSampled writes entries
+// 0 .. last - 1 of its row; the window does not read it.
+extern double sampCommand[kMechanismCount][kMaxRecords];
 
 enum TrajectoryStore { kContinuousStore = 0, kSampledStore = 1 };
 

@@ -1,0 +1,183 @@
+"""The agvsim simulation core from Python.
+
+design() gives the control design and the stability figures that the console's
+configuration report shows; simulate() runs the six simulations (three
+mechanisms, continuous and sampled-data control) exactly as the program does
+and returns every stored record as NumPy arrays.
+
+Every call starts from the program's start-up state and applies its
+arguments in the console dialog's order, so its results depend on its
+arguments alone. Units: metres, radians and seconds; the pose's heading is
+given in degrees, as typed on the console.
+"""
+
+import math
+import numbers
+
+import numpy as np
+
+from . import _core
+
+MECHANISMS = ("2DW1C", "1FDW1FS", "1RDW1FS")
+CONTROLLERS = ("continuous", "sampled")
+PATHS = ("line", "circle")
+# How stepsPerSample follows from Ts: "console" is trunc(Ts / 0.02), as after
+# a Ts typed on the console; "startup" is trunc((Ts + 0.00001) / 0.02).
+RULES = ("console", "startup")
+# The fields of every stored record, in the order of the core's records: the
+# vehicle state, then the tracking error (eth as stored, within [-pi, pi]).
+STATE_FIELDS = ("dist", "theta", "x", "y", "phi")
+ERROR_FIELDS = ("refArc", "refTheta", "refX", "refY", "refPhi", "refCurv", "refParam",
+                "ed", "eth", "ephi", "dd")
+FIELDS = STATE_FIELDS + ERROR_FIELDS
+GAIN_NAMES = ("kdPI1", "kthPI1", "kiPI1", "kd2", "kth2", "kph2", "kd3", "kth3", "kph3")
+
+__all__ = ["MECHANISMS", "CONTROLLERS", "PATHS", "RULES", "FIELDS", "GAIN_NAMES",
+           "Loop", "Design", "Run", "Simulation", "design", "simulate"]
+
+
+class Loop:
+    """One mechanism's sampled-data loop at Ts: a (a0..a4), B (B0..B4), the
+    Hurwitz value C, the verdict stable (every B and C > 0) and the limit
+    sampling time Tsmax [s]."""
+
+    def __init__(self, figures):
+        self.a = figures["a"]
+        self.B = figures["B"]
+        self.C = figures["C"]
+        self.stable = figures["stable"]
+        self.Tsmax = figures["Tsmax"]
+
+    def __repr__(self):
+        return (f"Loop(C={self.C:.6g}, stable={self.stable}, Tsmax={self.Tsmax:.3f})")
+
+
+class Design:
+    """fn [Hz], zeta, Ts [s], wn [rad/s], gains (dict by GAIN_NAMES) and
+    loops (dict mechanism name -> Loop)."""
+
+    def __init__(self, figures):
+        self.fn = figures["fn"]
+        self.zeta = figures["zeta"]
+        self.Ts = figures["Ts"]
+        self.wn = figures["wn"]
+        self.gains = dict(figures["gains"])
+        self.loops = {name: Loop(f) for name, f in zip(MECHANISMS, figures["loops"])}
+
+    def __repr__(self):
+        return f"Design(fn={self.fn!r}, zeta={self.zeta!r}, Ts={self.Ts!r}, wn={self.wn:.6f})"
+
+
+class Run:
+    """The stored records 0..last of one run, one NumPy array per field
+    (FIELDS), and t = record index x dt [s]. A sampled run also has u, the
+    command held over each record interval (u[m] applies from record m to
+    m + 1; NaN at the last record, which begins none): the turning rate
+    [rad/s] for 2DW1C, the steering rate [rad/s] for the steered mechanisms;
+    and samples, the indices of the records at the sampling instants. For a
+    continuous run both are None."""
+
+    def __init__(self, mechanism, controller, records, dt, u=None, samples=None):
+        self.mechanism = mechanism
+        self.controller = controller
+        self.records = records  # (len(FIELDS), last + 1), one row per field
+        self.last = records.shape[1] - 1
+        self.t = np.arange(self.last + 1) * dt
+        for name, row in zip(FIELDS, records):
+            setattr(self, name, row)
+        self.u = u
+        self.samples = samples
+
+    def __len__(self):
+        return self.last + 1
+
+    def __repr__(self):
+        return f"Run({self.mechanism!r}, {self.controller!r}, last={self.last})"
+
+
+class Simulation:
+    """design (Design), dt [s], stepsPerSample, path, pose (x [m], y [m],
+    heading [deg]) and runs: dict (mechanism, controller) -> Run."""
+
+    def __init__(self, result, path, pose, rule):
+        self.design = Design(result["design"])
+        self.dt = result["dt"]
+        self.stepsPerSample = result["stepsPerSample"]
+        self.path = path
+        self.pose = pose
+        self.rule = rule
+        self.runs = {}
+        for i, name in enumerate(MECHANISMS):
+            self.runs[name, "continuous"] = Run(name, "continuous", result["continuous"][i],
+                                                self.dt)
+        for i, name in enumerate(MECHANISMS):
+            records = result["sampled"][i]
+            samples = np.arange(0, records.shape[1], self.stepsPerSample)
+            self.runs[name, "sampled"] = Run(name, "sampled", records, self.dt,
+                                             result["commands"][i], samples)
+
+    def run(self, mechanism, controller):
+        """The Run of one mechanism (MECHANISMS) and controller (CONTROLLERS)."""
+        try:
+            return self.runs[mechanism, controller]
+        except (KeyError, TypeError):
+            raise ValueError(f"no run ({mechanism!r}, {controller!r}): mechanism must be one "
+                             f"of {MECHANISMS}, controller one of {CONTROLLERS}") from None
+
+    def __repr__(self):
+        return (f"Simulation(path={self.path!r}, pose={self.pose!r}, Ts={self.design.Ts!r}, "
+                f"stepsPerSample={self.stepsPerSample}, dt={self.dt!r})")
+
+
+def _real(name, value, accepted, test=math.isfinite):
+    if isinstance(value, bool) or not isinstance(value, numbers.Real):
+        raise TypeError(f"{name} must be a real number ({accepted}), "
+                        f"not {type(value).__name__}")
+    number = float(value)
+    if not test(number):
+        raise ValueError(f"{name} must be {accepted}, got {number!r}")
+    return number
+
+
+def _settings(fn, zeta, Ts):
+    return (_real("fn", fn, "a finite number [Hz]"),
+            _real("zeta", zeta, "a finite number"),
+            _real("Ts", Ts, "a finite number > 0 [s]",
+                  lambda v: math.isfinite(v) and v > 0.0))
+
+
+def _choice(name, value, accepted):
+    if not isinstance(value, str) or value not in accepted:
+        raise ValueError(f"{name} must be one of {accepted}, got {value!r}")
+    return value
+
+
+def _pose(pose):
+    accepted = "three finite numbers (x [m], y [m], heading [deg])"
+    if isinstance(pose, (str, bytes)):
+        raise TypeError(f"pose must be {accepted}, not {type(pose).__name__}")
+    try:
+        values = tuple(pose)
+    except TypeError:
+        raise TypeError(f"pose must be {accepted}, not {type(pose).__name__}") from None
+    if len(values) != 3:
+        raise ValueError(f"pose must be {accepted}, got {len(values)} values")
+    return tuple(_real(f"pose[{k}]", v, "a finite number") for k, v in enumerate(values))
+
+
+def design(fn=0.3, zeta=0.707, Ts=0.2):
+    """The control design and stability figures for fn [Hz], zeta and Ts [s],
+    as the configuration report computes them."""
+    return Design(_core.design(*_settings(fn, zeta, Ts)))
+
+
+def simulate(path="line", fn=0.3, zeta=0.707, Ts=0.2, pose=(0.0, 1.0, 0.0), rule="console"):
+    """The six runs for a path ("line" or "circle"), fn [Hz], zeta, Ts [s], a
+    start pose (x [m], y [m], heading [deg]) and a stepsPerSample rule
+    ("console" or "startup")."""
+    fn, zeta, Ts = _settings(fn, zeta, Ts)
+    path = _choice("path", path, PATHS)
+    rule = _choice("rule", rule, RULES)
+    pose = _pose(pose)
+    result = _core.simulate(PATHS.index(path), fn, zeta, Ts, *pose, rule == "startup")
+    return Simulation(result, path, pose, rule)

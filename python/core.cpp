@@ -1,0 +1,154 @@
+// agvsim._core: the simulation core as the console program drives it, with
+// its results copied out as NumPy arrays.
+//
+// Every call starts from the program's start-up state (applyStartupDefaults)
+// and then applies the settings in the order the console dialog does: fn and
+// zeta as the 'f' entry (design and limit search), Ts as the 't' entry (the
+// chosen stepsPerSample rule, then the design), the pose as the 'h' entry
+// (heading in degrees), then all six runs. The core keeps one shared state,
+// so the interpreter lock is held throughout: calls never overlap.
+// Arguments are checked by the package (agvsim/__init__.py), not here; the
+// core itself accepts every double.
+#include <pybind11/numpy.h>
+#include <pybind11/pybind11.h>
+
+#include <limits>
+
+#include "console/startup.h"
+#include "sim/design.h"
+#include "sim/parameters.h"
+#include "sim/path.h"
+#include "sim/runs.h"
+
+namespace py = pybind11;
+
+namespace {
+
+constexpr int kStateFields = sizeof(agv::VehicleState) / sizeof(double);
+constexpr int kErrorFields = sizeof(agv::TrackError) / sizeof(double);
+constexpr int kRecordFields = kStateFields + kErrorFields;
+static_assert(sizeof(agv::VehicleState) == kStateFields * sizeof(double), "plain doubles");
+static_assert(sizeof(agv::TrackError) == kErrorFields * sizeof(double), "plain doubles");
+
+void applySettings(double fnHz, double dampingRatio, double tsSeconds, bool startupRule) {
+    agv::applyStartupDefaults();
+    agv::setNaturalFrequency(fnHz);
+    agv::zeta = dampingRatio;
+    agv::designControl();
+    agv::searchTsmax();
+    agv::setSamplingTime(tsSeconds,
+                         startupRule ? agv::SampleRule::Startup : agv::SampleRule::Console);
+    agv::designControl();
+}
+
+py::array_t<double> copyOf(const double* values, int count) {
+    py::array_t<double> out(count);
+    double* dst = out.mutable_data();
+    for (int k = 0; k < count; ++k) dst[k] = values[k];
+    return out;
+}
+
+// The design figures of the current state, as the configuration report has them.
+py::dict designFigures() {
+    py::dict gains;
+    gains["kdPI1"] = agv::kdPI1;
+    gains["kthPI1"] = agv::kthPI1;
+    gains["kiPI1"] = agv::kiPI1;
+    gains["kd2"] = agv::kd2;
+    gains["kth2"] = agv::kth2;
+    gains["kph2"] = agv::kph2;
+    gains["kd3"] = agv::kd3;
+    gains["kth3"] = agv::kth3;
+    gains["kph3"] = agv::kph3;
+    py::list loops;
+    for (int i = 0; i < agv::kMechanismCount; ++i) {
+        const agv::LoopFigures& f = agv::loopFigures[i];
+        py::dict loop;
+        loop["a"] = copyOf(f.a, 5);
+        loop["B"] = copyOf(f.B, 5);
+        loop["C"] = f.C;
+        loop["stable"] = agv::isStableAtTs(i);
+        loop["Tsmax"] = agv::Tsmax[i];
+        loops.append(loop);
+    }
+    py::dict d;
+    d["fn"] = agv::fn;
+    d["zeta"] = agv::zeta;
+    d["Ts"] = agv::Ts;
+    d["wn"] = agv::wn;
+    d["gains"] = gains;
+    d["loops"] = loops;
+    return d;
+}
+
+// Records 0 .. count - 1 of one store row as a (fields, count) array, one
+// contiguous row per field: the five state fields, then the eleven of the
+// tracking error.
+py::array_t<double> recordsOf(const agv::VehicleState* traj, const agv::TrackError* errs,
+                              int count) {
+    py::array_t<double> out({kRecordFields, count});
+    double* dst = out.mutable_data();
+    for (int n = 0; n < count; ++n) {
+        const double* s = reinterpret_cast<const double*>(&traj[n]);
+        const double* e = reinterpret_cast<const double*>(&errs[n]);
+        for (int k = 0; k < kStateFields; ++k) dst[k * count + n] = s[k];
+        for (int k = 0; k < kErrorFields; ++k) dst[(kStateFields + k) * count + n] = e[k];
+    }
+    return out;
+}
+
+// The held command of every record interval of a sampled run; the last
+// record begins no interval and gets NaN.
+py::array_t<double> commandsOf(int i, int count) {
+    py::array_t<double> out(count);
+    double* dst = out.mutable_data();
+    for (int n = 0; n + 1 < count; ++n) dst[n] = agv::sampCommand[i][n];
+    dst[count - 1] = std::numeric_limits<double>::quiet_NaN();
+    return out;
+}
+
+py::dict design(double fnHz, double dampingRatio, double tsSeconds) {
+    applySettings(fnHz, dampingRatio, tsSeconds, false);
+    return designFigures();
+}
+
+py::dict simulate(int path, double fnHz, double dampingRatio, double tsSeconds, double xM,
+                  double yM, double headingDeg, bool startupRule) {
+    applySettings(fnHz, dampingRatio, tsSeconds, startupRule);
+    agv::pathType = path;
+    agv::x0 = xM;
+    agv::y0 = yM;
+    agv::th0 = headingDeg * agv::kDegToRad;
+    agv::runAllSimulations(agv::pathType);
+
+    py::list continuous;
+    py::list sampled;
+    py::list commands;
+    for (int i = 0; i < agv::kMechanismCount; ++i) {
+        const int contCount = agv::lastStoredRecord(agv::nPointsPC[i]) + 1;
+        const int sampCount = agv::lastStoredRecord(agv::nPointsPI[i]) + 1;
+        continuous.append(recordsOf(agv::contTraj[i], agv::contErr[i], contCount));
+        sampled.append(recordsOf(agv::sampTraj[i], agv::sampErr[i], sampCount));
+        commands.append(commandsOf(i, sampCount));
+    }
+    py::dict d;
+    d["design"] = designFigures();
+    d["dt"] = agv::dt;
+    d["stepsPerSample"] = agv::stepsPerSample;
+    d["continuous"] = continuous;
+    d["sampled"] = sampled;
+    d["commands"] = commands;
+    return d;
+}
+
+}  // namespace
+
+PYBIND11_MODULE(_core, m) {
+    m.doc() = "The agvsim simulation core (use the agvsim package, which checks arguments).";
+    m.def("design", &design, py::arg("fn"), py::arg("zeta"), py::arg("Ts"),
+          "Design figures after the start-up state, then fn/zeta and Ts as the console sets them.");
+    m.def("simulate", &simulate, py::arg("path"), py::arg("fn"), py::arg("zeta"), py::arg("Ts"),
+          py::arg("x"), py::arg("y"), py::arg("heading_deg"), py::arg("startup_rule"),
+          "Design figures, timing and the six runs' stored records.");
+    m.attr("FIELD_COUNT") = kRecordFields;
+}

@@ -1,0 +1,119 @@
+# The Python module agvsim and its command line, against the program's
+# documented figures and the C++ stores (written by the store_dump helper).
+import csv
+import math
+import os
+import subprocess
+import sys
+
+import numpy as np
+import pytest
+
+import agvsim
+
+GAIN_TOL = 5e-7  # [-] the gains are quoted to six decimals
+
+
+def test_default_design():
+    d = agvsim.design()
+    quoted = dict(kdPI1=2.664793, kthPI1=3.331860, kiPI1=0.888711, kd2=6.697356, kth2=8.577081,
+                  kph2=4.550283, kd3=6.697356, kth3=8.577081, kph3=4.550283)
+    assert d.gains == pytest.approx(quoted, abs=GAIN_TOL)
+    # C is quoted to two decimals.
+    assert [lp.C for lp in d.loops.values()] == pytest.approx([64.45, -450.39, -450.39], abs=5e-3)
+    # a0..a4 are the coefficients of 6z(z-1)^3 + 6RT(z-1)^2 + 3QT^2(z^2-1) + PT^3(z^2+4z+1),
+    # with the 2DW1C loop's P = V kiPI1 kdPI1, Q = V kdPI1 + kiPI1 kthPI1, R = kthPI1 (V = 1 m/s).
+    g, T, z = d.gains, 0.2, 1.7
+    P, Q, R = g["kiPI1"] * g["kdPI1"], g["kdPI1"] + g["kiPI1"] * g["kthPI1"], g["kthPI1"]
+    factored = (6 * z * (z - 1) ** 3 + 6 * R * T * (z - 1) ** 2 + 3 * Q * T**2 * (z**2 - 1)
+                + P * T**3 * (z**2 + 4 * z + 1))
+    assert np.polyval(d.loops["2DW1C"].a[::-1], z) == pytest.approx(factored, rel=1e-12)
+
+
+@pytest.mark.parametrize("fn, limits, stable", [(0.3, ("0.211", "0.168"), (True, False)),
+                                                (0.1, ("0.631", "0.503"), (True, True)),
+                                                (1.0, ("0.064", "0.051"), (False, False))])
+def test_limits_and_verdicts(fn, limits, stable):
+    loops = agvsim.design(fn=fn).loops
+    assert [f"{loops[m].Tsmax:.3f}" for m in agvsim.MECHANISMS] == [limits[0], *[limits[1]] * 2]
+    assert [loops[m].stable for m in agvsim.MECHANISMS] == [stable[0], *[stable[1]] * 2]
+
+
+@pytest.mark.parametrize("settings, runs, last", [
+    ({}, [("2DW1C", "continuous"), ("1RDW1FS", "continuous")], 1000),
+    ({"Ts": 0.3}, [("2DW1C", "sampled")], 1005),  # 67 periods of 15 records
+    ({"Ts": 0.005}, [(m, c) for m in agvsim.MECHANISMS for c in agvsim.CONTROLLERS], 2999),
+    ({"pose": (-3, 1, 0)}, [("2DW1C", "continuous")], 1150),  # 23 m at 1 m/s, 0.02 s records
+    ({"Ts": 1e300}, [(m, "sampled") for m in agvsim.MECHANISMS], 2999)])  # the store caps it
+def test_last_record(settings, runs, last):
+    sim = agvsim.simulate(**settings)
+    assert [len(sim.runs[key].t) for key in runs] == [last + 1] * len(runs)
+    assert settings != {"Ts": 0.3} or sim.run("2DW1C", "sampled").dist[-1] == pytest.approx(20.1)
+
+
+def test_held_command():
+    sim = agvsim.simulate()
+    run = sim.run("2DW1C", "sampled")
+    # u0 = -kdPI1 ed with ed = y0 = 1 m and no heading error or integral yet.
+    assert np.all(run.u[:20] == -sim.design.gains["kdPI1"] * 1.0)
+    changes = np.flatnonzero(np.diff(run.u[:-1])) + 1
+    assert changes[0] == 20 and np.all(changes % 10 == 0)
+    assert np.array_equal(run.samples, np.arange(0, run.last + 1, 10))
+    assert sim.run("1RDW1FS", "sampled").u[0] == -3.0  # -kd3 x 1 m, clipped to -wmax
+
+
+@pytest.mark.parametrize("path", agvsim.PATHS)
+def test_arrays_are_the_stores(path):
+    dump = subprocess.run([os.environ["STORE_DUMP"], str(agvsim.PATHS.index(path)), "0.3", "1",
+                           "0.5", "30"], capture_output=True, check=True, timeout=60).stdout
+    data, at = np.frombuffer(dump), 0
+    sim = agvsim.simulate(path=path, Ts=0.3, pose=(1, 0.5, 30))
+    for key in [(m, c) for c in agvsim.CONTROLLERS for m in agvsim.MECHANISMS]:
+        count = int(data[at])
+        stored = data[at + 1:at + 1 + count * 16].reshape(count, 16)
+        at += 1 + count * 16
+        mine = np.column_stack([getattr(sim.runs[key], f) for f in agvsim.FIELDS])
+        assert mine.tobytes() == stored.tobytes(), key
+    assert at == len(data)
+
+
+def test_calls_are_independent():
+    first = agvsim.simulate(path="circle", Ts=0.25, pose=(1, 0, 90))
+    agvsim.simulate(fn=1.0, zeta=0.2, Ts=0.005, pose=(2, -1, 45), rule="startup")
+    agvsim.design(fn=0.1, zeta=0.0)
+    again = agvsim.simulate(path="circle", Ts=0.25, pose=(1, 0, 90))
+    for key, run in first.runs.items():
+        assert run.records.tobytes() == again.runs[key].records.tobytes(), key
+
+
+@pytest.mark.parametrize("name, value, error", [
+    *[("Ts", v, ValueError) for v in (0, -0.1, math.nan, math.inf)], ("fn", math.nan, ValueError),
+    ("zeta", -math.inf, ValueError), ("path", "square", ValueError), ("path", 1, ValueError),
+    ("rule", "other", ValueError), ("pose", (0, 1), ValueError), ("pose", "0 1 0", TypeError),
+    ("pose", (0, 1, math.nan), ValueError), ("pose", None, TypeError), ("Ts", "0.2", TypeError),
+    ("fn", None, TypeError), ("zeta", True, TypeError)])
+def test_bad_arguments(name, value, error):
+    for call in (agvsim.simulate, agvsim.design)[:1 + (name in ("fn", "zeta", "Ts"))]:
+        with pytest.raises(error, match=name):
+            call(**{name: value})
+
+
+def cli(*args):
+    return subprocess.run([sys.executable, "-m", "agvsim", *args], capture_output=True,
+                          text=True, timeout=120)
+
+
+def test_cli(tmp_path):
+    done = cli("run", "--Ts", "0.3", "--pose", "-3", "1", "0", "-o", str(tmp_path / "r"))
+    header, *rows = list(csv.reader((tmp_path / "r").read_text().splitlines()))
+    # Columns: mechanism, controller, record, t, the sixteen fields, u.
+    assert done.returncode == 0 and {len(r) for r in [header, *rows]} == {len(agvsim.FIELDS) + 5}
+    last = {(r[0], r[1]): int(r[2]) for r in rows}  # each run's last row comes last
+    # At 1 m/s: continuous runs from dist -3 m to 20 m, sampled runs 67 periods of 15 records.
+    assert [n for (m, _), n in last.items() if m != "1FDW1FS"] == [1150, 1150, 1005, 1005]
+    assert len(rows) == sum(n + 1 for n in last.values()) and len(last) == 6
+    assert "0.211" in cli("design").stdout
+    for bad in (["run", "--Ts", "0"], ["run", "--path", "square"], ["design", "--fn", "nan"],
+                ["run", "--pose", "1", "2"], ["run", "--Ts", "x"], ["walk"]):
+        result = cli(*bad)
+        assert result.returncode == 2 and "error" in result.stderr, bad
