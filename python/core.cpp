@@ -19,6 +19,7 @@
 #include "sim/parameters.h"
 #include "sim/path.h"
 #include "sim/runs.h"
+#include "sim/stability.h"
 
 namespace py = pybind11;
 
@@ -113,12 +114,13 @@ py::dict design(double fnHz, double dampingRatio, double tsSeconds) {
 }
 
 py::dict simulate(int path, double fnHz, double dampingRatio, double tsSeconds, double xM,
-                  double yM, double headingDeg, bool startupRule) {
+                  double yM, double headingDeg, double steeringDeg, bool startupRule) {
     applySettings(fnHz, dampingRatio, tsSeconds, startupRule);
     agv::pathType = path;
     agv::x0 = xM;
     agv::y0 = yM;
     agv::th0 = headingDeg * agv::kDegToRad;
+    agv::ph0 = steeringDeg * agv::kDegToRad;
     agv::runAllSimulations(agv::pathType);
 
     py::list continuous;
@@ -141,6 +143,24 @@ py::dict simulate(int path, double fnHz, double dampingRatio, double tsSeconds, 
     return d;
 }
 
+// Spectral radius of each mechanism's one-period loop map on path at Ts.
+py::list loopRadius(int path, double fnHz, double dampingRatio, double tsSeconds) {
+    applySettings(fnHz, dampingRatio, tsSeconds, false);
+    py::list radius;
+    for (int i = 0; i < agv::kMechanismCount; ++i) {
+        radius.append(agv::loopSpectralRadius(i, path, tsSeconds));
+    }
+    return radius;
+}
+
+// Limit sampling time of each mechanism on path, from the loop map.
+py::list loopLimits(int path, double fnHz, double dampingRatio) {
+    applySettings(fnHz, dampingRatio, agv::Ts, false);
+    py::list limits;
+    for (int i = 0; i < agv::kMechanismCount; ++i) limits.append(agv::searchLoopLimit(i, path));
+    return limits;
+}
+
 }  // namespace
 
 PYBIND11_MODULE(_core, m) {
@@ -148,7 +168,11 @@ PYBIND11_MODULE(_core, m) {
     m.def("design", &design, py::arg("fn"), py::arg("zeta"), py::arg("Ts"),
           "Design figures after the start-up state, then fn/zeta and Ts as the console sets them.");
     m.def("simulate", &simulate, py::arg("path"), py::arg("fn"), py::arg("zeta"), py::arg("Ts"),
-          py::arg("x"), py::arg("y"), py::arg("heading_deg"), py::arg("startup_rule"),
-          "Design figures, timing and the six runs' stored records.");
+          py::arg("x"), py::arg("y"), py::arg("heading_deg"), py::arg("steering_deg"),
+          py::arg("startup_rule"), "Design figures, timing and the six runs' stored records.");
+    m.def("loop_radius", &loopRadius, py::arg("path"), py::arg("fn"), py::arg("zeta"),
+          py::arg("Ts"), "Spectral radius of each mechanism's one-period loop map.");
+    m.def("loop_limits", &loopLimits, py::arg("path"), py::arg("fn"), py::arg("zeta"),
+          "Limit sampling time of each mechanism from the loop map.");
     m.attr("FIELD_COUNT") = kRecordFields;
 }

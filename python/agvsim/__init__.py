@@ -33,7 +33,8 @@ FIELDS = STATE_FIELDS + ERROR_FIELDS
 GAIN_NAMES = ("kdPI1", "kthPI1", "kiPI1", "kd2", "kth2", "kph2", "kd3", "kth3", "kph3")
 
 __all__ = ["MECHANISMS", "CONTROLLERS", "PATHS", "RULES", "FIELDS", "GAIN_NAMES",
-           "Loop", "Design", "Run", "Simulation", "design", "simulate"]
+           "Loop", "Design", "Run", "Simulation", "Stability", "design", "simulate",
+           "stability"]
 
 
 class Loop:
@@ -171,13 +172,48 @@ def design(fn=0.3, zeta=0.707, Ts=0.2):
     return Design(_core.design(*_settings(fn, zeta, Ts)))
 
 
-def simulate(path="line", fn=0.3, zeta=0.707, Ts=0.2, pose=(0.0, 1.0, 0.0), rule="console"):
+def simulate(path="line", fn=0.3, zeta=0.707, Ts=0.2, pose=(0.0, 1.0, 0.0), rule="console",
+             steering=0.0):
     """The six runs for a path ("line" or "circle"), fn [Hz], zeta, Ts [s], a
-    start pose (x [m], y [m], heading [deg]) and a stepsPerSample rule
-    ("console" or "startup")."""
+    start pose (x [m], y [m], heading [deg]), a stepsPerSample rule
+    ("console" or "startup") and a start steering angle [deg] (0 in the
+    console program; for 2DW1C it has no effect)."""
     fn, zeta, Ts = _settings(fn, zeta, Ts)
+    steering = _real("steering", steering, "a finite number [deg]")
     path = _choice("path", path, PATHS)
     rule = _choice("rule", rule, RULES)
     pose = _pose(pose)
-    result = _core.simulate(PATHS.index(path), fn, zeta, Ts, *pose, rule == "startup")
+    result = _core.simulate(PATHS.index(path), fn, zeta, Ts, *pose, steering, rule == "startup")
     return Simulation(result, path, pose, rule)
+
+
+class Stability:
+    """The sampled-data loops of the three mechanisms on a path at fn [Hz],
+    zeta and Ts [s], from the simulation model itself: radius (dict mechanism
+    -> spectral radius of the one-period map, linearised about steady motion
+    on the path; the loop is stable when it is below 1) and limits (dict path
+    -> dict mechanism -> limit sampling time [s], on the grid of Tsmax: the
+    first Ts tried whose radius is not below 1; computed when first read)."""
+
+    def __init__(self, path, fn, zeta, Ts):
+        self.path, self.fn, self.zeta, self.Ts = path, fn, zeta, Ts
+        radius = _core.loop_radius(PATHS.index(path), fn, zeta, Ts)
+        self.radius = dict(zip(MECHANISMS, radius))
+        self._limits = None
+
+    @property
+    def limits(self):
+        if self._limits is None:
+            self._limits = {p: dict(zip(MECHANISMS, _core.loop_limits(k, self.fn, self.zeta)))
+                            for k, p in enumerate(PATHS)}
+        return self._limits
+
+    def __repr__(self):
+        return f"Stability(path={self.path!r}, fn={self.fn!r}, zeta={self.zeta!r}, Ts={self.Ts!r})"
+
+
+def stability(path="line", fn=0.3, zeta=0.707, Ts=0.2):
+    """The loops' spectral radii on a path ("line" or "circle") at fn [Hz],
+    zeta and Ts [s], and their limit sampling times on both paths."""
+    fn, zeta, Ts = _settings(fn, zeta, Ts)
+    return Stability(_choice("path", path, PATHS), fn, zeta, Ts)
