@@ -4,11 +4,9 @@
 // "begin", "end") and its numeric arguments in order, a point as x, y, and
 // the colour's r, g, b, a last where the primitive takes one.
 #include <string>
-#include <utility>
 #include <vector>
 
 #include "graphics/primitives.h"
-#include "graphics/window.h"
 
 std::vector<std::pair<std::string, std::vector<double>>> recordedCalls;
 
@@ -17,33 +15,28 @@ namespace agv {
 const Rgba kRed = {1, 0, 0, 0}, kGreen = {0, 1, 0, 0}, kBlue = {0, 0, 1, 0};
 const Rgba kWhite = {1, 1, 1, 0}, kBlack = {0, 0, 0, 0};
 
-// fn(params) records name with the listed values.
-#define RECORD(fn, name, params, ...)                   \
-    void fn params {                                    \
-        recordedCalls.push_back({name, {__VA_ARGS__}}); \
-    }
-#define RGBA c.r, c.g, c.b, c.a
-
 using P = const Point2&;
 using C = const Rgba&;
+using D = double;
+// fn(params) records name with the listed values.
 // clang-format off
-RECORD(drawSegment, "Segment", (P p, P q, double w, C c), p.x, p.y, q.x, q.y, w, RGBA)
-RECORD(drawDisc, "Disc", (P p, double r, C c), p.x, p.y, r, RGBA)
-RECORD(drawCircle, "Circle", (P p, double r, C c), p.x, p.y, r, RGBA)
-RECORD(drawHalfDisc, "HalfDisc", (P p, double r, double a, C c), p.x, p.y, r, a, RGBA)
-RECORD(drawHalfCircle, "HalfCircle", (P p, double r, double a, C c), p.x, p.y, r, a, RGBA)
-RECORD(drawCapsule, "Capsule", (P p, double l, double w, double a, C c), p.x, p.y, l, w, a, RGBA)
-RECORD(drawCapsuleOutline, "CapsuleOutline", (P p, double l, double w, double a, C c),
-       p.x, p.y, l, w, a, RGBA)
-RECORD(drawRect, "Rect", (P p, double l, double w, double a, C c), p.x, p.y, l, w, a, RGBA)
-RECORD(drawRectOutline, "RectOutline", (P p, double l, double w, double a, C c),
-       p.x, p.y, l, w, a, RGBA)
-RECORD(drawBodyShape, "BodyShape", (P p, double l, double w, double b, double n, double a, C c),
-       p.x, p.y, l, w, b, n, a, RGBA)
-RECORD(drawGrid, "Grid", (P p, double a, int n, double gx, double gy), p.x, p.y, a, 1.0 * n, gx, gy)
-RECORD(drawText, std::string("Text:") + s, (float x, float y, void*, const char* s), x, y)
-RECORD(beginFrame, "begin", (), )
-RECORD(endFrame, "end", (), )
+#define REC(fn, name, params, ...) \
+    void fn params { recordedCalls.push_back({name, {__VA_ARGS__}}); }
+#define RGBA c.r, c.g, c.b, c.a
+REC(drawSegment, "Segment", (P p, P q, D w, C c), p.x, p.y, q.x, q.y, w, RGBA)
+REC(drawDisc, "Disc", (P p, D r, C c), p.x, p.y, r, RGBA)
+REC(drawCircle, "Circle", (P p, D r, C c), p.x, p.y, r, RGBA)
+REC(drawHalfDisc, "HalfDisc", (P p, D r, D a, C c), p.x, p.y, r, a, RGBA)
+REC(drawHalfCircle, "HalfCircle", (P p, D r, D a, C c), p.x, p.y, r, a, RGBA)
+REC(drawCapsule, "Capsule", (P p, D l, D w, D a, C c), p.x, p.y, l, w, a, RGBA)
+REC(drawCapsuleOutline, "CapsuleOutline", (P p, D l, D w, D a, C c), p.x, p.y, l, w, a, RGBA)
+REC(drawRect, "Rect", (P p, D l, D w, D a, C c), p.x, p.y, l, w, a, RGBA)
+REC(drawRectOutline, "RectOutline", (P p, D l, D w, D a, C c), p.x, p.y, l, w, a, RGBA)
+REC(drawBodyShape, "BodyShape", (P p, D l, D w, D b, D n, D a, C c), p.x, p.y, l, w, b, n, a, RGBA)
+REC(drawGrid, "Grid", (P p, D a, int n, D gx, D gy), p.x, p.y, a, D(n), gx, gy)
+REC(drawText, std::string("Text:") + s, (float x, float y, void*, const char* s), x, y)
+REC(beginFrame, "begin", (), )
+REC(endFrame, "end", (), )
 // clang-format on
 void forgetGlState() {}
 
