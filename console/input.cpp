@@ -5,6 +5,7 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 
@@ -13,11 +14,14 @@ namespace agv {
 namespace {
 
 bool initialised = false;
-bool terminalMode = false;            // standard input is a terminal
-struct termios savedSettings {};      // the terminal as found at start
-volatile sig_atomic_t rawActive = 0;  // the key read has changed the terminal
+bool terminalMode = false;             // standard input is a terminal
+struct termios savedSettings {};       // the terminal as found at start
+struct termios keySettings {};         // the key read's: no echo, no line editing
+volatile sig_atomic_t rawActive = 0;   // the key read has changed the terminal
+volatile sig_atomic_t keyReading = 0;  // a key read is waiting for its key
 
-const int kRestoredSignals[] = {SIGINT, SIGTERM, SIGHUP};
+// Signals that end the program: the terminal is given back first.
+const int kRestoredSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT};
 
 void restoreOnSignal(int sig) {
     if (rawActive) {
@@ -26,6 +30,39 @@ void restoreOnSignal(int sig) {
     }
     signal(sig, SIG_DFL);
     raise(sig);
+}
+
+void installHandler(int sig, void (*handler)(int)) {
+    struct sigaction action {};
+    action.sa_handler = handler;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;  // the key read goes on after a stop and continue
+    sigaction(sig, &action, nullptr);
+}
+
+// Ctrl-Z: the terminal is given back before the program stops (the stop
+// itself is the default action, taken once this handler returns, since
+// SIGTSTP is blocked while it runs).
+void stopOnSignal(int sig) {
+    const int savedErrno = errno;
+    if (rawActive) {
+        tcsetattr(STDIN_FILENO, TCSANOW, &savedSettings);
+        rawActive = 0;
+    }
+    signal(sig, SIG_DFL);
+    raise(sig);
+    errno = savedErrno;
+}
+
+// After fg: the stop handler again, and the key read's mode if it was waiting.
+void continueOnSignal(int) {
+    const int savedErrno = errno;
+    installHandler(SIGTSTP, stopOnSignal);
+    if (keyReading && !rawActive) {
+        rawActive = 1;
+        tcsetattr(STDIN_FILENO, TCSANOW, &keySettings);
+    }
+    errno = savedErrno;
 }
 
 void restoreAtExit() {
@@ -46,20 +83,26 @@ void dropRestOfLine() {
 }
 
 int readKeyFromTerminal() {
-    // A fresh key: nothing that stdio already holds from an earlier entry
-    // counts. A key typed since then (still with the terminal) is the answer.
+    // A fresh key: nothing typed before this read counts, neither what stdio
+    // holds from an earlier entry nor what waits in the terminal's queue
+    // (TCSAFLUSH drops it as the key mode starts; keys typed from then on
+    // are kept).
     __fpurge(stdin);
-    struct termios raw = savedSettings;
-    raw.c_lflag &= ~static_cast<tcflag_t>(ICANON | ECHO);
-    raw.c_cc[VMIN] = 1;
-    raw.c_cc[VTIME] = 0;
+    keySettings = savedSettings;
+    keySettings.c_lflag &= ~static_cast<tcflag_t>(ICANON | ECHO);
+    keySettings.c_cc[VMIN] = 1;
+    keySettings.c_cc[VTIME] = 0;
     rawActive = 1;
-    tcsetattr(STDIN_FILENO, TCSANOW, &raw);
+    keyReading = 1;
+    tcsetattr(STDIN_FILENO, TCSAFLUSH, &keySettings);
     const int c = std::getchar();
+    keyReading = 0;
     // Whatever else the key sent (an escape sequence) is not another key.
     __fpurge(stdin);
     restoreTerminal();
-    if (c == EOF) endOfInput();
+    // The terminal's end-of-file character (Ctrl-D) ends the input here too.
+    const cc_t eof = savedSettings.c_cc[VEOF];
+    if (c == EOF || (eof != _POSIX_VDISABLE && c == eof)) endOfInput();
     return c;
 }
 
@@ -78,12 +121,9 @@ void initConsoleInput() {
     terminalMode = isatty(STDIN_FILENO) && tcgetattr(STDIN_FILENO, &savedSettings) == 0;
     if (!terminalMode) return;
     std::atexit(restoreAtExit);
-    for (int sig : kRestoredSignals) {
-        struct sigaction action {};
-        action.sa_handler = restoreOnSignal;
-        sigemptyset(&action.sa_mask);
-        sigaction(sig, &action, nullptr);
-    }
+    for (int sig : kRestoredSignals) installHandler(sig, restoreOnSignal);
+    installHandler(SIGTSTP, stopOnSignal);
+    installHandler(SIGCONT, continueOnSignal);
 }
 
 void restoreTerminal() {

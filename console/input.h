@@ -2,10 +2,13 @@
 //
 // Two modes, chosen once from standard input:
 // - a terminal: readKey takes one fresh key press without echo and without
-//   Enter (nothing left over from a number entry counts); number entries are
-//   ordinary echoed lines. The terminal's settings
-//   are restored on every way out: normal exit, exit() from the window,
-//   end of input, SIGINT, SIGTERM and SIGHUP.
+//   Enter (nothing typed before the read counts: neither what a number entry
+//   left nor keys typed ahead); the terminal's end-of-file character
+//   (Ctrl-D) is end of input. Number entries are ordinary echoed lines. The
+//   terminal's settings are restored on every way out: normal exit, exit()
+//   from the window, end of input, SIGINT, SIGTERM, SIGHUP and SIGQUIT; on
+//   Ctrl-Z (SIGTSTP) before the program stops, and a key read that was
+//   waiting takes its key mode again after fg (SIGCONT).
 // - anything else (a pipe, a file): line by line. readKey takes the next line
 //   and returns its first byte ('\n' for an empty line); the rest of the line
 //   is dropped.

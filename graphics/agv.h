@@ -25,10 +25,10 @@ constexpr double kLargeWheelLength = 0.24;
 constexpr double kLargeWheelWidth = 0.12;
 constexpr double kSmallWheelLength = 0.12;
 constexpr double kSmallWheelWidth = 0.08;
-constexpr double kBoxSide = 0.16;      // motors and gearbox
-constexpr double kThickLine = 0.04;    // axles, shafts, stems
-constexpr double kThinLine = 0.008;    // forks, box diagonals
-constexpr double kPivotRadius = 0.04;  // pivot disc, fork yoke, reference dot
+constexpr double kBoxSide = 0.16;            // motors and gearbox
+constexpr double kThickLine = 0.04;          // axles, shafts, stems
+constexpr double kThinLine = 0.008;          // forks, box diagonals
+constexpr double kPivotRadius = 0.04;        // pivot disc, fork yoke, reference dot
 constexpr double kBoxHalf = kBoxSide / 2.0;  // boxes centred on a line of the drawing
 // 2DW1C: axle stubs from the large wheels in to the motors, the motors'
 // inner edges, the caster trailing behind its pivot on a stem and a fork.

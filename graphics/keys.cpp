@@ -8,6 +8,7 @@
 #include "console/dialog.h"
 #include "console/input.h"
 #include "graphics/scene.h"
+#include "graphics/window.h"
 #include "sim/parameters.h"
 #include "sim/runs.h"
 
@@ -26,11 +27,13 @@ int clampIndex(int index, int bound) {
     return std::clamp(index, 0, std::max(bound, 0));
 }
 
-// Back to the console for a settings change; the window shows the new
-// results as soon as the event loop runs again.
+// Back to the console for a settings change. The window takes no keys
+// while the dialog runs: those typed into it meanwhile are dropped. It shows
+// the new results as soon as the event loop runs again.
 void changeSettings() {
     resetAnimation();
     consoleDialog();
+    discardPendingKeys();
     glutPostRedisplay();
 }
 

@@ -16,14 +16,14 @@
 
 namespace agv {
 
-constexpr double kPhaseHalfWidth = 0.3;              // [window units]
-constexpr double kPhaseHalfHeight = 0.3;             // [window units]
-constexpr double kPhaseDdRange = 1.0;                // [m] dd at the frame's edge
-constexpr double kPhaseEthRange = kPi;               // [rad] heading error at the edge
-constexpr double kPhaseFrameWidth = 0.006;           // [window units]
-constexpr double kPhaseCurveWidth = 0.005;           // [window units]
-constexpr double kPhaseStartDotRadius = 0.01;        // [window units]
-constexpr double kPhaseMarkDotRadius = 0.006;        // [window units]
+constexpr double kPhaseHalfWidth = 0.3;        // [window units]
+constexpr double kPhaseHalfHeight = 0.3;       // [window units]
+constexpr double kPhaseDdRange = 1.0;          // [m] dd at the frame's edge
+constexpr double kPhaseEthRange = kPi;         // [rad] heading error at the edge
+constexpr double kPhaseFrameWidth = 0.006;     // [window units]
+constexpr double kPhaseCurveWidth = 0.005;     // [window units]
+constexpr double kPhaseStartDotRadius = 0.01;  // [window units]
+constexpr double kPhaseMarkDotRadius = 0.006;  // [window units]
 
 void drawPhasePlane(int agvType, int animIndexPC, int animIndexPI);
 void drawPhaseFrame(const Point2& origin);

@@ -59,6 +59,15 @@ void startWindow(int argc, char** argv) {
     std::exit(0);  // not reached: the event loop ends the process by exit
 }
 
+void discardPendingKeys() {
+    Display* display = glXGetCurrentDisplay();
+    if (display == nullptr) return;
+    XSync(display, False);  // every event the server holds is now in the queue
+    XEvent event;
+    while (XCheckMaskEvent(display, KeyPressMask | KeyReleaseMask, &event)) {
+    }
+}
+
 void reshapeWindow(int width, int height) {
     glViewport(0, 0, width, height);
     glMatrixMode(GL_PROJECTION);

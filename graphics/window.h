@@ -24,4 +24,9 @@ void beginFrame();
 // Flushes and swaps the buffers.
 void endFrame();
 
+// Drops the key presses and releases that reached the window and wait to be
+// handled: the keys typed into it while the console dialog ran, which the
+// window does not take.
+void discardPendingKeys();
+
 }  // namespace agv

@@ -39,5 +39,6 @@ REC(beginFrame, "begin", (), )
 REC(endFrame, "end", (), )
 // clang-format on
 void forgetGlState() {}
+void discardPendingKeys() {}
 
 }  // namespace agv

@@ -115,19 +115,35 @@ def test_terminal_keys_without_enter_or_echo(spawn):
 
 def test_terminal_number_entry_leftovers_are_not_a_key(spawn):
     child = spawn(DRIVER, ["f"], tty=True)
-    press(child, "新fn ζ=", "0.1 0.707 n\n", key=False)
-    press(child, "入力 ", "y")  # the 'n' and the line feed left on the line are not the answer
+    # " n" and the line feed left on the line, and an 'n' typed ahead, are not the answer.
+    press(child, "新fn ζ=", "0.1 0.707 n\nn", key=False)
+    press(child, "入力 ", "y")
     press(child, "入力　Ts[s]=", "\x04", key=False)  # VEOF at the start of a line: end of input
     assert finish(child) == 0 and termios.tcgetattr(child.child_fd) == TTY_DEFAULTS
     assert child.before.endswith("\r\n") and child.before.count("\r\n") == 1 and len(child.before) > 2
 
 
-@pytest.mark.parametrize("sig", [signal.SIGINT, signal.SIGTERM, signal.SIGHUP], ids=lambda s: s.name)
-def test_signal_during_key_read_restores_terminal(spawn, sig):
+@pytest.mark.parametrize("sig", [signal.SIGINT, signal.SIGTERM, signal.SIGHUP, signal.SIGQUIT, 0],
+                         ids=lambda s: s.name if s else "VEOF")
+def test_signal_or_end_of_file_during_key_read_restores_terminal(spawn, sig):
     child = spawn(DRIVER, ["0"], tty=True)
-    press(child, "I= ", "")
-    child.kill(sig)
+    press(child, "I= ", "" if sig else "\x04")  # Ctrl-D at a key question: end of input
+    sig and child.kill(sig)
     assert finish(child) == -sig and termios.tcgetattr(child.child_fd) == TTY_DEFAULTS
+    assert sig or child.before.count("\r\n") == 1
+
+
+def test_ctrl_z_gives_the_terminal_back_and_fg_the_key_mode(spawn):
+    # A shell with job control runs the dialog as its foreground job and prints the terminal's
+    # settings before it and once Ctrl-Z has stopped it; then fg.
+    child = spawn("sh", ["-c", f"set -m; stty -g; {DRIVER} 0; stty -g; fg"], tty=True)
+    child.expect(r"(\S+:\S+)\r\n")
+    settings = child.match.group(1)
+    press(child, "I= ", "\x1a")
+    child.expect(r"(\S+:\S+)\r\n")
+    assert child.match.group(1) == settings
+    press(child, "", "0")  # after fg the key read takes its key without Enter again
+    child.expect_exact("入力 ")
 
 
 # ---- The window on a private X server --------------------------------------------------------
@@ -287,11 +303,12 @@ def test_window_with_the_console_on_a_terminal(xserver, spawn):
     assert wait_pic(w, lambda im: dot_at(im, 272, 440)) is not None
     key(w, "0")
     assert (before := wait_pic(w, lambda im: dot_at(im, 240, 440))) is not None
-    key(w, "t")
+    key(w, "t", "2", "Escape")  # the window takes no keys while the dialog runs: '2' and ESC dropped
     press(app, "入力　Ts[s]=", "0.1\n", key=False)
     press(app, "入力 ", "n"), press(app, "計算へ", "k"), press(app, PROMPT_ENDS[-1], "k")
     # Ts=0.10[s] in the design line, without another key.
-    assert wait_pic(w, lambda im: not np.array_equal(text_line(im, 0.80), text_line(before, 0.80))) is not None
+    after = wait_pic(w, lambda im: not np.array_equal(text_line(im, 0.80), text_line(before, 0.80)))
+    assert after is not None and np.array_equal(text_line(after, 0.90), text_line(before, 0.90)) and app.isalive()
     key(w, "Escape")
     assert finish(app) == 0 and termios.tcgetattr(app.child_fd) == TTY_DEFAULTS
 
