@@ -36,7 +36,7 @@ constexpr int kLoopStates = 4;  // ed, eth, ephi or c, held command
 // error of a central difference is about step^2 times the map's third
 // derivatives (of order 1 here), the rounding error about 1e-13 / step (the
 // errors are computed from positions of a few metres after up to a few
-// thousand steps). 1e-5 keeps both near 1e-9, far below the radius's change
+// thousand steps). 1e-5 keeps their sum near 1e-8, far below the radius's change
 // of about 0.003 per 1 ms of sampling time near a limit.
 constexpr double kLoopDiffStep = 1e-5;
 
