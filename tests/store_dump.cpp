@@ -3,9 +3,9 @@
 //
 // Usage: store_dump PATH TS X Y DEG   (PATH 0 = line, 1 = circle; TS [s], X and
 // Y [m], DEG [deg]). Start-up state, the sampling time as the console sets it,
-// the pose, all runs. Writes to standard output, for the continuous runs of
-// the three mechanisms and then their sampled runs: the record count as a
-// double, then each record's state and tracking error as raw doubles.
+// the pose, all runs. Writes to standard output, as raw bytes: the six bounds
+// (nPointsPC, then nPointsPI), then the whole stores contTraj, contErr,
+// sampTraj and sampErr.
 #include <cstdio>
 #include <cstdlib>
 
@@ -23,19 +23,12 @@ int main(int argc, char** argv) {
     agv::th0 = std::atof(argv[5]) * agv::kDegToRad;
     agv::pathType = std::atoi(argv[1]);
     agv::runAllSimulations(agv::pathType);
-    for (int store = 0; store < 2; ++store) {
-        for (int i = 0; i < agv::kMechanismCount; ++i) {
-            const int bound = store == 0 ? agv::nPointsPC[i] : agv::nPointsPI[i];
-            const double count = agv::lastStoredRecord(bound) + 1;
-            std::fwrite(&count, sizeof count, 1, stdout);
-            for (int n = 0; n < count; ++n) {
-                const bool cont = store == 0;
-                std::fwrite(cont ? &agv::contTraj[i][n] : &agv::sampTraj[i][n],
-                            sizeof(agv::VehicleState), 1, stdout);
-                std::fwrite(cont ? &agv::contErr[i][n] : &agv::sampErr[i][n],
-                            sizeof(agv::TrackError), 1, stdout);
-            }
-        }
-    }
+    const int bounds[] = {agv::nPointsPC[0], agv::nPointsPC[1], agv::nPointsPC[2],
+                          agv::nPointsPI[0], agv::nPointsPI[1], agv::nPointsPI[2]};
+    std::fwrite(bounds, sizeof bounds, 1, stdout);
+    std::fwrite(agv::contTraj, sizeof agv::contTraj, 1, stdout);
+    std::fwrite(agv::contErr, sizeof agv::contErr, 1, stdout);
+    std::fwrite(agv::sampTraj, sizeof agv::sampTraj, 1, stdout);
+    std::fwrite(agv::sampErr, sizeof agv::sampErr, 1, stdout);
     return 0;
 }

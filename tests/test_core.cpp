@@ -58,6 +58,15 @@ double band(int i, double from, double to) {
     return m;
 }
 
+// Calls f(state, error) for every stored record of both stores.
+template <class F>
+void eachStored(F f) {
+    for (int i = 0; i < 3; ++i) {
+        for (int n = 0; n <= nPointsPC[i] + 1; ++n) f(contTraj[i][n], contErr[i][n]);
+        for (int n = 0; n <= nPointsPI[i] + 1; ++n) f(sampTraj[i][n], sampErr[i][n]);
+    }
+}
+
 TEST_F(Core, SamplingTimeRules) {
     EXPECT_NEAR(wn, 1.884956, kGainTol);
     EXPECT_TRUE(stepsPerSample == 10 && dt == 0.2 / 10);
@@ -77,32 +86,13 @@ TEST_F(Core, SamplingTimeRules) {
         EXPECT_EQ(stepsPerSample, c.steps) << c.ts;
         EXPECT_TRUE(!(c.ts > 0 && c.ts < kInf) || dt == c.ts / c.steps) << c.ts;
     }
-    th0 = 90.0 * kDegToRad;  // typed in degrees, shown back as 90.000
-    EXPECT_DOUBLE_EQ(th0, 1.570796325);
-    EXPECT_EQ(printed3(th0 * kRadToDeg), "90.000");
 }
 
+// The quoted gains, C values and limits at 0.1, 0.3 and 1.0 Hz are checked
+// through the Python module and the guide's doctests.
 TEST_F(Core, DesignLimitsAndVerdicts) {
-    const double want[] = {2.664793, 3.331860, 0.888711, 6.697356, 8.577081,
-                           4.550283, 6.697356, 8.577081, 4.550283};
-    const double got[] = {kdPI1, kthPI1, kiPI1, kd2, kth2, kph2, kd3, kth3, kph3};
-    for (int k = 0; k < 9; ++k) EXPECT_NEAR(got[k], want[k], kGainTol) << k;
-    const double C[] = {64.45, -450.39, -450.39};  // quoted to two decimals
-    for (int i = 0; i < 3; ++i) EXPECT_NEAR(loopFigures[i].C, C[i], 5e-3) << i;
-    struct Case {
-        double fn;
-        const char *pi, *steered;
-        bool stable[3];  // at Ts = 0.2 s
-    };
-    for (const Case& c : {Case{0.3, "0.211", "0.168", {true, false, false}},
-                          Case{0.1, "0.631", "0.503", {true, true, true}},
-                          Case{1.0, "0.064", "0.051", {false, false, false}}}) {
-        enterFn(c.fn);
-        EXPECT_TRUE(printed3(Tsmax[0]) == c.pi && printed3(Tsmax[1]) == c.steered) << c.fn;
-        EXPECT_EQ(Tsmax[1], Tsmax[2]);
-        EXPECT_EQ(0, std::memcmp(&loopFigures[1], &loopFigures[2], sizeof(LoopFigures)));
-        for (int i = 0; i < 3; ++i) EXPECT_EQ(isStableAtTs(i), c.stable[i]) << c.fn << " " << i;
-    }
+    EXPECT_TRUE(Tsmax[1] == Tsmax[2] && isStableAtTs(0) && !isStableAtTs(1));
+    EXPECT_EQ(0, std::memcmp(&loopFigures[1], &loopFigures[2], sizeof(LoopFigures)));
     // The loop depends on wn T only, so a limit scales as 1 / fn: the quoted
     // limits at 0.3 Hz bracket it at any fn, far beyond 10 s at low fn. The
     // verdict agrees with the search: stable one step below, unstable at it.
@@ -120,13 +110,6 @@ TEST_F(Core, DesignLimitsAndVerdicts) {
             EXPECT_EQ(Tsmax[i], limit) << "Ts must not change the limits";
         }
     }
-    applyStartupDefaults();
-    zeta = 0.0;  // the PI law's third pole is infinite; the P laws stay finite
-    enterFn(0.3);
-    EXPECT_TRUE(!isStableAtTs(0) && printed3(Tsmax[0]) == "0.011");
-    EXPECT_TRUE(std::fabs(kph2 - wn) < kGainTol && std::fabs(kd2 - wn * wn * wn) < kGainTol);
-    EXPECT_TRUE(std::isfinite(loopFigures[1].C) && std::isfinite(Tsmax[1]));
-    zeta = 0.707;
     enterFn(0.0);  // no condition ever fails for the P laws: the bound ends it
     EXPECT_TRUE(printed3(Tsmax[0]) == "0.011" && !isStableAtTs(1));
     EXPECT_NEAR(Tsmax[1], kTsmaxSearchLimit, 0.0005);
@@ -167,10 +150,6 @@ TEST_F(Core, TrackErrorOnBothPaths) {
         const double x = 2 * std::cos(t.angle), y = 2 * std::sin(t.angle);
         const TrackError e = err(Circle, x, y, 0, 0, t.prev);
         EXPECT_NEAR(e.refParam, t.want, kGeomTol) << t.angle << " after " << t.prev;
-        TrackError shared{};  // prev and out may be one record
-        shared.refParam = t.prev;
-        computeTrackError(Circle, {0, 0, x, y, 0}, shared, shared);
-        EXPECT_EQ(0, std::memcmp(&shared, &e, sizeof e));
     }
 }
 
@@ -192,19 +171,9 @@ TEST_F(Core, ModelsAndLaws) {
     for (int type : {2, 3})
         EXPECT_NEAR(derivativeOf(type, {}, in).phi,
                     -(6.697356 * 0.1 + 8.577081 * 0.2 + 4.550283 * 0.05), kCommandTol);
-    for (double far : {100.0, -100.0}) {  // the steering rate is clipped, the turning rate not
-        const ControlInputs big{far, 0, 0, 0, 0};
-        for (int type : {2, 3}) EXPECT_EQ(derivativeOf(type, {}, big).phi, far > 0 ? -wmax : wmax);
-        EXPECT_NEAR(derivativeOf(1, {}, big).theta, -2.664793 * far, 100 * kCommandTol);
-    }
-    const VehicleState steered{0, 0.4, 0, 0, 1.5};
-    const VehicleDerivative front = derivativeOf(2, steered, {}),
-                            rear = derivativeOf(3, steered, {});
-    EXPECT_NEAR(front.dist, std::cos(1.5), kGeomTol);  // about 0.07 m/s, still forward
-    EXPECT_NEAR(front.theta, std::sin(1.5), kGeomTol);
-    EXPECT_NEAR(front.y, std::cos(1.5) * std::sin(0.4), kGeomTol);
-    EXPECT_TRUE(rear.dist == 1.0 &&
-                std::fabs(rear.theta - std::tan(1.5)) < kGeomTol);  // 14.1 rad/s
+    // Far off the path the turning rate is not clipped (the steering rate's
+    // clip shows in the sampled runs' first commands, see the guide).
+    EXPECT_NEAR(derivativeOf(1, {}, {100, 0, 0, 0, 0}).theta, -266.4793, 100 * kCommandTol);
     for (int type = 1; type <= 3; ++type) {  // the hold keeps the command only
         const ControlInputs other{-2.0, 1.0, 0.0, 1.0, 1.0};
         const VehicleState s{0, 0.3, 1, 0.5, 0.4}, moved{0.2, -0.7, 1.2, 0.4, -0.6};
@@ -247,15 +216,6 @@ TEST_F(Core, IntegratorIsFourthOrder) {
     EXPECT_LT(e1, 1e-4);
     EXPECT_NEAR(e1 / e2, 16.0, 3.0);
     EXPECT_NEAR(e2 / e3, 16.0, 3.0);
-    agv::y0 = 0.1;  // steered laws on the line, unclipped: halving h moves nothing visible
-    for (int i : {1, 2}) {
-        runContinuous(i, StraightLine);
-        const VehicleState coarse = contTraj[i][100];
-        enterTs(0.01);
-        runContinuous(i, StraightLine);
-        EXPECT_LT(std::hypot(coarse.x - contTraj[i][200].x, coarse.y - contTraj[i][200].y), 1e-9);
-        enterTs(0.2);
-    }
 }
 
 TEST_F(Core, RecordCountsAndStoreBounds) {
@@ -266,46 +226,16 @@ TEST_F(Core, RecordCountsAndStoreBounds) {
     runAllSimulations(StraightLine);
     EXPECT_TRUE(nPointsPC[0] == 999 && nPointsPC[2] == 999 && nPointsPC[1] > 999);
     EXPECT_TRUE(nPointsPI[0] == 1009 && nPointsPI[2] == 1009);
-    x0 = -3.0;  // the continuous runs count dist from x0, the sampled ones from 0
-    runAllSimulations(StraightLine);
-    EXPECT_TRUE(nPointsPC[0] == 1149 && nPointsPI[0] == 1009);
     x0 = 20.0;  // the continuous runs end after their first step
     runAllSimulations(StraightLine);
     EXPECT_TRUE(nPointsPC[0] == -1 && nPointsPC[1] == -1 && nPointsPC[2] == -1);
     x0 = 0.0;
-    enterTs(0.3);  // N = 15: the run ends after 67 whole periods, at 20.1 m
-    EXPECT_EQ(runSampled(0, StraightLine), 1005);
-    EXPECT_NEAR(sampTraj[0][1005].dist, 20.1, 1e-6);
     enterTs(0.005);  // 20 m would need 4000 records of 5 mm
     runAllSimulations(StraightLine);
     for (int i = 0; i < 3; ++i) EXPECT_TRUE(nPointsPC[i] == 2998 && nPointsPI[i] == 2998) << i;
     EXPECT_TRUE(std::fabs(contTraj[0][2999].dist - 14.995) < 1e-6 &&
                 std::fabs(sampTraj[0][2999].dist - 14.995) < 1e-6);
     EXPECT_EQ(runSampled(0, StraightLine), 2999);
-    struct Bound {
-        int bound, last, clamped100;
-    };
-    for (const Bound& b : {Bound{-5, 0, 0}, Bound{-1, 0, 0}, Bound{3, 4, 4}, Bound{2998, 2999, 100},
-                           Bound{5000, 2999, 100}}) {
-        EXPECT_TRUE(lastStoredRecord(b.bound) == b.last && clampToStored(-7, b.bound) == 0)
-            << b.bound;
-        EXPECT_EQ(clampToStored(100, b.bound), b.clamped100) << b.bound;
-        EXPECT_EQ(lastDrawnRecord(b.bound), std::min(b.bound, 2998)) << b.bound;
-    }
-}
-
-TEST_F(Core, SampledCommandIsHeldOnePeriodLate) {
-    runAllSimulations(StraightLine);
-    // 2DW1C: u0 = -kdPI1 * 1 m stands for two periods, records 1..20; then a
-    // new command every 10 records.
-    for (int n = 1; n <= 20; ++n) EXPECT_NEAR(sampTraj[0][n].phi, std::atan(-2.664793), 1e-6);
-    for (int start = 20; start < 200; start += 10) {
-        const double phi = sampTraj[0][start + 1].phi;
-        for (int n = start + 2; n <= start + 10; ++n) EXPECT_EQ(sampTraj[0][n].phi, phi) << n;
-        EXPECT_NE(phi, sampTraj[0][start].phi) << start;
-    }
-    // 1RDW1FS: u0 = -kd3 * 1 m is clipped to -3 rad/s: phi falls 0.06 rad a record.
-    for (int n = 0; n <= 20; ++n) EXPECT_NEAR(sampTraj[2][n].phi, -0.06 * n, 1e-9) << n;
 }
 
 TEST_F(Core, HeadingsAndStoredHeadingErrors) {
@@ -348,59 +278,26 @@ TEST_F(Core, HeadingsAndStoredHeadingErrors) {
         runAllSimulations(f == 0.3 ? Circle : StraightLine);
         double maxTheta = 0;
         int outside = 0;
-        for (int i = 0; i < 3; ++i) {
-            for (int n = 0; n <= nPointsPC[i] + 1; ++n)
-                outside += !withinHalfTurn(contErr[i][n].eth);
-            for (int n = 0; n <= nPointsPI[i] + 1; ++n) {
-                outside += !withinHalfTurn(sampErr[i][n].eth);
-                maxTheta = std::fmax(maxTheta, std::fabs(sampTraj[i][n].theta));
-            }
-        }
+        eachStored([&](const VehicleState& st, const TrackError& e) {
+            outside += !withinHalfTurn(e.eth);
+            maxTheta = std::fmax(maxTheta, std::fabs(st.theta));
+        });
         EXPECT_TRUE(outside == 0 && maxTheta > (f == 0.3 ? 2 * kPi : 1e25)) << f;
     }
 }
 
-TEST_F(Core, RunsConvergeRepeatAndStayBounded) {
+TEST_F(Core, RunsStayOnThePathAndWithinTheStores) {
     agv::y0 = 0.0;  // on the path with no error: stays there
     runAllSimulations(StraightLine);
-    for (int i = 0; i < 3; ++i)
-        for (int n = 0; n <= nPointsPI[i] + 1; ++n) ASSERT_EQ(sampErr[i][n].ed, 0.0) << i;
-    agv::y0 = 1.0;
-    runAllSimulations(StraightLine);
-    static VehicleState first[3][kMaxRecords];
-    std::memcpy(first, sampTraj, sizeof first);
-    const int bounds[] = {nPointsPC[0], nPointsPI[0], nPointsPI[2]};
-    for (int path : {StraightLine, Circle}) {  // slowest pole 0.67 1/s: 20 s later below 1 mm
-        runAllSimulations(path);
-        for (int i = 0; i < 3; ++i)
-            EXPECT_TRUE(std::fabs(contErr[i][nPointsPC[i] + 1].ed) < 1e-3 &&
-                        std::fabs(contErr[i][nPointsPC[i] + 1].eth) < 1e-3)
-                << path << " " << i;
-    }
-    runAllSimulations(StraightLine);  // nothing carries over into a rerun
-    EXPECT_TRUE(bounds[0] == nPointsPC[0] && bounds[1] == nPointsPI[0] &&
-                bounds[2] == nPointsPI[2]);
-    for (int i = 0; i < 3; ++i)
-        EXPECT_EQ(0, std::memcmp(first[i], sampTraj[i], (nPointsPI[i] + 2) * sizeof(VehicleState)));
-    // From 1 cm off the line the sampled loop decays below Tsmax, grows above.
-    for (int i = 0; i < 3; ++i) {
-        for (double factor : {0.8, 1.25}) {
-            applyStartupDefaults();
-            agv::y0 = 0.01;
-            enterTs(factor * Tsmax[i]);
-            runSampled(i, StraightLine);
-            const double late = band(i, 10.0, 1e9);
-            EXPECT_TRUE(factor < 1 ? late < 0.001 : late > 0.02)
-                << i << " x" << factor << ": " << late;
-        }
-    }
+    int off = 0;
+    eachStored([&](const VehicleState& st, const TrackError& e) { off += st.y != 0 || e.ed != 0; });
+    EXPECT_EQ(off, 0);
     struct Extreme {
         double zeta, fn, ts, x, y, th;
     };
     // clang-format off
-    const Extreme extremes[] = {{0, 0.3, 0.2, 0, 1, 0}, {0.707, 0, 0.2, 0, 1, 0},
-        {0.707, 0.3, 0.2, 0, 1, 1e300}, {0.707, 0.3, 0.2, kNaN, 1, 0}, {0.707, 0.3, 0.2, 0, kInf, 0},
-        {0.707, 0.3, 1e300, 0, 1, 0}, {0.707, 0.3, kNaN, 0, 1, 0}};
+    const Extreme extremes[] = {{0, 0, 0.2, 0, 1, 1e300}, {0.707, 0.3, 1e300, kNaN, kInf, 0},
+        {0.707, 0.3, kNaN, 0, 1, 0}};
     // clang-format on
     for (const Extreme& c : extremes) {
         for (int path : {StraightLine, Circle}) {
