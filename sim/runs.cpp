@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstring>
 #include <limits>
+#include <utility>
 
 #include "sim/parameters.h"
 
@@ -108,6 +109,16 @@ inline void rkgStepOf(int j, double h, int pathType, int type, int slot, int hol
     deriv = d;
 }
 
+// The step of mechanism kType specialised for the run's path.
+template <int kType, class... Args>
+inline void rkgStepOnPath(bool circle, Args&&... args) {
+    if (circle) {
+        rkgStepOf<kType, Circle>(std::forward<Args>(args)...);
+    } else {
+        rkgStepOf<kType, StraightLine>(std::forward<Args>(args)...);
+    }
+}
+
 }  // namespace
 
 [[gnu::flatten]] void rkgStep(int j, double h, int pathType, int type, int slot, int holdControl,
@@ -116,23 +127,14 @@ inline void rkgStepOf(int j, double h, int pathType, int type, int slot, int hol
     const bool circle = pathType == Circle;  // any other value is the straight line
     switch (type) {
         case kType2DW1C:
-            return circle ? rkgStepOf<kType2DW1C, Circle>(j, h, pathType, type, slot, holdControl,
-                                                          deriv, cur, curErr, next, nextErr)
-                          : rkgStepOf<kType2DW1C, StraightLine>(j, h, pathType, type, slot,
-                                                                holdControl, deriv, cur, curErr,
-                                                                next, nextErr);
+            return rkgStepOnPath<kType2DW1C>(circle, j, h, pathType, type, slot, holdControl, deriv,
+                                             cur, curErr, next, nextErr);
         case kType1FDW1FS:
-            return circle ? rkgStepOf<kType1FDW1FS, Circle>(j, h, pathType, type, slot, holdControl,
-                                                            deriv, cur, curErr, next, nextErr)
-                          : rkgStepOf<kType1FDW1FS, StraightLine>(j, h, pathType, type, slot,
-                                                                  holdControl, deriv, cur, curErr,
-                                                                  next, nextErr);
+            return rkgStepOnPath<kType1FDW1FS>(circle, j, h, pathType, type, slot, holdControl,
+                                               deriv, cur, curErr, next, nextErr);
         case kType1RDW1FS:
-            return circle ? rkgStepOf<kType1RDW1FS, Circle>(j, h, pathType, type, slot, holdControl,
-                                                            deriv, cur, curErr, next, nextErr)
-                          : rkgStepOf<kType1RDW1FS, StraightLine>(j, h, pathType, type, slot,
-                                                                  holdControl, deriv, cur, curErr,
-                                                                  next, nextErr);
+            return rkgStepOnPath<kType1RDW1FS>(circle, j, h, pathType, type, slot, holdControl,
+                                               deriv, cur, curErr, next, nextErr);
         default:
             return rkgStepOf<0, -1>(j, h, pathType, type, slot, holdControl, deriv, cur, curErr,
                                     next, nextErr);
