@@ -10,6 +10,8 @@
 #include <cstring>
 #include <limits>
 #include <string>
+#include <tuple>
+#include <utility>
 
 #include "console/startup.h"
 #include "sim/design.h"
@@ -30,11 +32,6 @@ class Core : public ::testing::Test {
     void SetUp() override { applyStartupDefaults(); }
 };
 
-std::string printed3(double v) {  // as the report prints a limit
-    char text[64];
-    std::snprintf(text, sizeof text, "%5.3f", v);
-    return text;
-}
 void enterFn(double f) {  // the 'f' entry: design and limit search
     setNaturalFrequency(f);
     designControl();
@@ -43,9 +40,6 @@ void enterFn(double f) {  // the 'f' entry: design and limit search
 void enterTs(double ts) {  // the 't' entry: console rule and design
     setSamplingTime(ts, SampleRule::Console);
     designControl();
-}
-bool withinHalfTurn(double a) {
-    return a >= -kPi && a <= kPi;
 }
 // Largest |ed| of the sampled run of mechanism i over dist in [from, to) m.
 double band(int i, double from, double to) {
@@ -58,33 +52,20 @@ double band(int i, double from, double to) {
     return m;
 }
 
-// Calls f(state, error) for every stored record of both stores.
-template <class F>
-void eachStored(F f) {
-    for (int i = 0; i < 3; ++i) {
-        for (int n = 0; n <= nPointsPC[i] + 1; ++n) f(contTraj[i][n], contErr[i][n]);
-        for (int n = 0; n <= nPointsPI[i] + 1; ++n) f(sampTraj[i][n], sampErr[i][n]);
-    }
-}
-
 TEST_F(Core, SamplingTimeRules) {
     EXPECT_NEAR(wn, 1.884956, kGainTol);
     EXPECT_TRUE(stepsPerSample == 10 && dt == 0.2 / 10);
-    struct Case {
-        double ts;
-        SampleRule rule;
-        int steps;
-    };
+    using Case = std::tuple<double, SampleRule, int>;  // Ts [s], rule, stepsPerSample
     const SampleRule C = SampleRule::Console, S = SampleRule::Startup;
     // clang-format off
-    const Case cases[] = {{0.58, C, 28}, {0.58, S, 29},  // 0.58 / 0.02 = 28.999999999999996
-        {0.05, C, 2}, {0.03, C, 1}, {0.01, C, 1}, {0.0, S, 1}, {-5.0, C, 1}, {kNaN, C, 1},
-        {1e6, C, 50000000}, {1e300, S, kMaxStepsPerSample}, {kInf, C, kMaxStepsPerSample}};
-    // clang-format on
-    for (const Case& c : cases) {
-        setSamplingTime(c.ts, c.rule);
-        EXPECT_EQ(stepsPerSample, c.steps) << c.ts;
-        EXPECT_TRUE(!(c.ts > 0 && c.ts < kInf) || dt == c.ts / c.steps) << c.ts;
+    for (auto [ts, rule, steps] : {Case{0.58, C, 28}, Case{0.58, S, 29},  // 0.58 / 0.02 = 28.99...
+             Case{0.05, C, 2}, Case{0.03, C, 1}, Case{0.01, C, 1}, Case{0.0, S, 1}, Case{-5.0, C, 1},
+             Case{kNaN, C, 1}, Case{1e6, C, 50000000}, Case{1e300, S, kMaxStepsPerSample},
+             Case{kInf, C, kMaxStepsPerSample}}) {
+        // clang-format on
+        setSamplingTime(ts, rule);
+        EXPECT_EQ(stepsPerSample, steps) << ts;
+        EXPECT_TRUE(!(ts > 0 && ts < kInf) || dt == ts / steps) << ts;
     }
 }
 
@@ -103,15 +84,14 @@ TEST_F(Core, DesignLimitsAndVerdicts) {
             const double limit = Tsmax[i];
             EXPECT_TRUE(limit > lo[i] && limit - 0.001 < lo[i] + 0.001 * scale) << f << " " << i;
             enterTs(limit - kTsmaxSearchStep);
-            EXPECT_TRUE(isStableAtTs(i)) << f << " " << i;
+            const bool stableBelow = isStableAtTs(i);
             enterTs(limit);
-            EXPECT_FALSE(isStableAtTs(i)) << f << " " << i;
-            searchTsmax();
-            EXPECT_EQ(Tsmax[i], limit) << "Ts must not change the limits";
+            searchTsmax();  // Ts must not change the limits
+            EXPECT_TRUE(stableBelow && !isStableAtTs(i) && Tsmax[i] == limit) << f << " " << i;
         }
     }
     enterFn(0.0);  // no condition ever fails for the P laws: the bound ends it
-    EXPECT_TRUE(printed3(Tsmax[0]) == "0.011" && !isStableAtTs(1));
+    EXPECT_TRUE(std::fabs(Tsmax[0] - 0.011) < 5e-4 && !isStableAtTs(1));  // 2DW1C: NaN gains
     EXPECT_NEAR(Tsmax[1], kTsmaxSearchLimit, 0.0005);
 }
 
@@ -141,15 +121,13 @@ TEST_F(Core, TrackErrorOnBothPaths) {
         for (int f = 0; f < 11; ++f)
             EXPECT_NEAR((&e.refArc)[f], c.want[f], 1e-9) << c.path << " " << c.x << " f" << f;
     }
-    struct Turn {  // the polar angle is unwrapped by at most two turns
-        double angle, prev, want;
-    };
-    for (const Turn& t :
+    using Turn = std::tuple<double, double, double>;  // polar angle, previous one, unwrapped
+    for (auto [angle, prev, want] :
          {Turn{-3.0, 3.0, -3.0 + tp}, Turn{0.1, 2 * tp + 0.05, 2 * tp + 0.1},
-          Turn{0.1, 3 * tp + 0.05, 2 * tp + 0.1}, Turn{0.1, -2 * tp, -2 * tp + 0.1}}) {
-        const double x = 2 * std::cos(t.angle), y = 2 * std::sin(t.angle);
-        const TrackError e = err(Circle, x, y, 0, 0, t.prev);
-        EXPECT_NEAR(e.refParam, t.want, kGeomTol) << t.angle << " after " << t.prev;
+          Turn{0.1, 3 * tp + 0.05, 2 * tp + 0.1},  // two turns at most
+          Turn{0.1, -2 * tp, -2 * tp + 0.1}}) {
+        const TrackError e = err(Circle, 2 * std::cos(angle), 2 * std::sin(angle), 0, 0, prev);
+        EXPECT_NEAR(e.refParam, want, kGeomTol) << angle << " after " << prev;
     }
 }
 
@@ -174,19 +152,6 @@ TEST_F(Core, ModelsAndLaws) {
     // Far off the path the turning rate is not clipped (the steering rate's
     // clip shows in the sampled runs' first commands, see the guide).
     EXPECT_NEAR(derivativeOf(1, {}, {100, 0, 0, 0, 0}).theta, -266.4793, 100 * kCommandTol);
-    for (int type = 1; type <= 3; ++type) {  // the hold keeps the command only
-        const ControlInputs other{-2.0, 1.0, 0.0, 1.0, 1.0};
-        const VehicleState s{0, 0.3, 1, 0.5, 0.4}, moved{0.2, -0.7, 1.2, 0.4, -0.6};
-        VehicleDerivative d = derivativeOf(type, s, {0.5, -0.1, 0.2, 0, 0});
-        const VehicleDerivative computed = d;
-        vehicleDerivatives(type, lawSlotOf(type), s, other, 1, d);
-        EXPECT_EQ(0, std::memcmp(&d, &computed, sizeof d)) << type;
-        vehicleDerivatives(type, lawSlotOf(type), moved, other, 1, d);
-        const VehicleDerivative fresh = derivativeOf(type, moved, other);
-        EXPECT_TRUE(d.dist == fresh.dist && d.x == fresh.x && d.y == fresh.y) << type;
-        EXPECT_EQ(type == 1 ? d.theta : d.phi, type == 1 ? computed.theta : computed.phi);
-        EXPECT_TRUE(type == 1 || d.theta == fresh.theta) << type;
-    }
 }
 
 // 2DW1C under a held turning rate of 2 rad/s for 2 s (an arc of radius 0.5 m):
@@ -209,9 +174,6 @@ double heldTurnError(double h) {
 }
 
 TEST_F(Core, IntegratorIsFourthOrder) {
-    double y = 0, q = 0;
-    rkgStage(1, 0.1, kGillC1, 2.0, 3.0, 0.0, y, q);  // stage 1: half an Euler step
-    EXPECT_TRUE(std::fabs(y - 2.15) < 1e-15 && std::fabs(q - 0.3) < 1e-15);
     const double e1 = heldTurnError(0.2), e2 = heldTurnError(0.1), e3 = heldTurnError(0.05);
     EXPECT_LT(e1, 1e-4);
     EXPECT_NEAR(e1 / e2, 16.0, 3.0);
@@ -239,22 +201,18 @@ TEST_F(Core, RecordCountsAndStoreBounds) {
 }
 
 TEST_F(Core, HeadingsAndStoredHeadingErrors) {
-    struct Reduce {
-        double eth, want;
-    };
-    for (const Reduce& r :
-         {Reduce{7.0, 7.0 - tp}, Reduce{-10.0, -10.0 + 2 * tp}, Reduce{3.0, 3.0}}) {
+    for (auto [eth, want] : {std::pair{7.0, 7.0 - tp}, {-10.0, -10.0 + 2 * tp}, {3.0, 3.0}}) {
         TrackError e{};
-        e.eth = r.eth;
+        e.eth = eth;
         storeRecord(kSampledStore, 1, 5, VehicleState{}, e);
         storeRecord(kContinuousStore, 2, 7, VehicleState{}, e);
-        EXPECT_TRUE(std::fabs(sampErr[1][5].eth - r.want) < 1e-12 &&
-                    std::fabs(contErr[2][7].eth - r.want) < 1e-12 && e.eth == r.eth)
-            << r.eth;
+        EXPECT_TRUE(std::fabs(sampErr[1][5].eth - want) < 1e-12 &&
+                    std::fabs(contErr[2][7].eth - want) < 1e-12 && e.eth == eth)
+            << eth;
     }
     for (double v : {kInf, -kInf, kNaN}) EXPECT_TRUE(std::isnan(reduceStoredHeading(v)));
     for (double v : {1e300, -1e300, 1e25, 3.3e4})
-        EXPECT_TRUE(withinHalfTurn(reduceStoredHeading(v)));
+        EXPECT_TRUE(std::fabs(reduceStoredHeading(v)) <= kPi) << v;
     // Heading 3.1 rad, 5 m below the line: every mechanism turns left through
     // pi. Only the steered mechanisms on the line have their heading wrapped.
     th0 = 3.1;
@@ -270,64 +228,32 @@ TEST_F(Core, HeadingsAndStoredHeadingErrors) {
     }
     EXPECT_GT(maxPI, kPi);
     EXPECT_TRUE(maxP <= kPi && minP >= -kPi && maxP > 3.0 && minP < -3.0) << minP << " " << maxP;
-    // On the circle and in a diverging run the heading grows without bound;
-    // the stored heading errors stay within a half turn.
-    for (double f : {0.3, 1.0}) {
-        applyStartupDefaults();
-        enterFn(f);
-        runAllSimulations(f == 0.3 ? Circle : StraightLine);
-        double maxTheta = 0;
-        int outside = 0;
-        eachStored([&](const VehicleState& st, const TrackError& e) {
-            outside += !withinHalfTurn(e.eth);
-            maxTheta = std::fmax(maxTheta, std::fabs(st.theta));
-        });
-        EXPECT_TRUE(outside == 0 && maxTheta > (f == 0.3 ? 2 * kPi : 1e25)) << f;
-    }
 }
 
-TEST_F(Core, RunsStayOnThePathAndWithinTheStores) {
+TEST_F(Core, RunsStayOnThePath) {
     agv::y0 = 0.0;  // on the path with no error: stays there
     runAllSimulations(StraightLine);
-    int off = 0;
-    eachStored([&](const VehicleState& st, const TrackError& e) { off += st.y != 0 || e.ed != 0; });
-    EXPECT_EQ(off, 0);
-    struct Extreme {
-        double zeta, fn, ts, x, y, th;
-    };
-    // clang-format off
-    const Extreme extremes[] = {{0, 0, 0.2, 0, 1, 1e300}, {0.707, 0.3, 1e300, kNaN, kInf, 0},
-        {0.707, 0.3, kNaN, 0, 1, 0}};
-    // clang-format on
-    for (const Extreme& c : extremes) {
-        for (int path : {StraightLine, Circle}) {
-            applyStartupDefaults();
-            zeta = c.zeta;
-            enterFn(c.fn);
-            enterTs(c.ts);
-            x0 = c.x, agv::y0 = c.y, th0 = c.th;
-            runAllSimulations(path);
-            for (int i = 0; i < 3; ++i)
-                EXPECT_TRUE(nPointsPC[i] >= -1 && nPointsPC[i] <= kMaxRecords - 2 &&
-                            nPointsPI[i] >= -1 && nPointsPI[i] <= kMaxRecords - 2)
-                    << c.zeta << " " << c.fn << " " << c.ts << " path " << path;
-        }
+    for (int i = 0; i < 3; ++i) {
+        for (int n = 0; n <= nPointsPC[i] + 1; ++n)
+            ASSERT_EQ(contErr[i][n].ed, 0.0) << i << " " << n;
+        for (int n = 0; n <= nPointsPI[i] + 1; ++n)
+            ASSERT_EQ(sampErr[i][n].ed, 0.0) << i << " " << n;
     }
 }
 
 // The one-period map of the model on the line is the analysis's loop: its
 // radius crosses 1 where the analytic search puts Tsmax, within one step.
 TEST_F(Core, LoopFromTheModelMatchesTheAnalysisOnTheLine) {
-    struct Design {
-        double fn, zeta;
-    };
-    for (const Design& d : {Design{0.3, 0.707}, Design{0.1, 0.707}, Design{0.5, 0.707},
-                            Design{1.0, 0.707}, Design{0.3, 0.5}, Design{0.3, 1.0}}) {
-        zeta = d.zeta;
-        enterFn(d.fn);
+    for (auto [f, z] : {std::pair{0.3, 0.707},
+                        {0.1, 0.707},
+                        {0.5, 0.707},
+                        {1.0, 0.707},
+                        {0.3, 0.5},
+                        {0.3, 1.0}}) {
+        zeta = z;
+        enterFn(f);
         for (int i = 0; i < 3; ++i)
-            EXPECT_NEAR(searchLoopLimit(i, StraightLine), Tsmax[i], 1.0001e-3)
-                << d.fn << " " << d.zeta;
+            EXPECT_NEAR(searchLoopLimit(i, StraightLine), Tsmax[i], 1.0001e-3) << f << " " << z;
     }
 }
 

@@ -20,14 +20,18 @@ namespace {
 
 constexpr double kTol = 1e-12;  // [window units] the same sums taken in another order
 
-// clang-format off
 Call mk(std::string name, std::vector<double> v, Rgba c) {
     return v.insert(v.end(), {c.r, c.g, c.b, c.a}), Call{name, v};
 }
-auto seg = [](Point2 p, Point2 q, double w, Rgba c) { return mk("Segment", {p.x, p.y, q.x, q.y, w}, c); };
+auto seg = [](Point2 p, Point2 q, double w, Rgba c) {
+    return mk("Segment", {p.x, p.y, q.x, q.y, w}, c);
+};
 auto disc = [](Point2 p, double r, Rgba c) { return mk("Disc", {p.x, p.y, r}, c); };
 auto text = [](float x, float y, std::string s) { return Call{"Text:" + s, {x, y}}; };
-auto recorded = [](auto draw) { recordedCalls.clear(), draw(); return std::move(recordedCalls); };
+auto recorded = [](auto draw) {
+    recordedCalls.clear(), draw();
+    return std::move(recordedCalls);
+};
 // Point (a, b) [m] of the frame at o [window units] turned by r [rad].
 Point2 at(Point2 o, double r, double a, double b) {
     const double s = viewScale;
@@ -42,10 +46,10 @@ void expectCalls(const Calls& got, const Calls& want, const std::string& what) {
     for (size_t i = 0; i < got.size(); ++i) {  // .at() throws, and fails, on a length mismatch
         ASSERT_EQ(got[i].first, want[i].first) << what << " call " << i;
         for (size_t k = 0; k < std::max(got[i].second.size(), want[i].second.size()); ++k)
-            ASSERT_NEAR(got[i].second.at(k), want[i].second.at(k), kTol) << what << i << got[i].first << k;
+            ASSERT_NEAR(got[i].second.at(k), want[i].second.at(k), kTol)
+                << what << i << got[i].first << k;
     }
 }
-// clang-format on
 
 // The parts [m] of each mechanism's drawing: kind, frame (b: body frame at P
 // turned by theta; s: steering frame at the pivot 1 m ahead, turned by
@@ -60,9 +64,12 @@ const std::string kParts[] = {
     kAxle + "Bb" + kWheels + kFork + "ws Ls0,.04,0,.12 Xs-.08,.12",
     "Bb" + kAxle + kWheels + "Xb-.08,-.08 lb-.08,-.08,.08,.08 lb.08,-.08,-.08,.08 Lb.08,0,.16,0"
         " Xb.16,-.08" + kFork + "ws"};
+// clang-format on
 Calls vehicle(int m, const VehicleState& v, Rgba col) {
-    const double s = viewScale, th = v.theta;  const Point2 p = W(v);
-    Calls e;  std::istringstream in(kParts[m]);
+    const double s = viewScale, th = v.theta;
+    const Point2 p = W(v);
+    Calls e;
+    std::istringstream in(kParts[m]);
     for (std::string t; in >> t;) {
         double a = 0, b = 0, c = 0, d = 0, r = t[1] == 'b' ? th : th + v.phi;
         sscanf(t.c_str() + 2, "%lf,%lf,%lf,%lf", &a, &b, &c, &d);
@@ -70,7 +77,8 @@ Calls vehicle(int m, const VehicleState& v, Rgba col) {
         auto two = [&](const char* n1, const char* n2, std::vector<double> v) {
             e.insert(e.end(), {mk(n1, v, kWhite), mk(n2, v, kBlack)});
         };
-        if (t[0] == 'B') e.push_back(mk("BodyShape", {p.x, p.y, 1.2 * s, s, .2 * s, .5235988, r}, col));
+        if (t[0] == 'B')
+            e.push_back(mk("BodyShape", {p.x, p.y, 1.2 * s, s, .2 * s, .5235988, r}, col));
         if (t[0] == 'W') e.push_back(mk("Capsule", {q.x, q.y, .24 * s, .12 * s, r}, col));
         if (toupper(t[0]) == 'L') e.push_back(seg(q, q2, (t[0] == 'L' ? .04 : .008) * s, kBlack));
         if (t[0] == 'w') two("Capsule", "CapsuleOutline", {q.x, q.y, .12 * s, .08 * s, r});
@@ -80,7 +88,6 @@ Calls vehicle(int m, const VehicleState& v, Rgba col) {
     }
     return e.push_back(disc(p, .04 * s, kWhite)), e;  // the reference point
 }
-// clang-format on
 
 TEST(Drawing, FramesInOrderWithinTheStoredRecords) {
     applyStartupDefaults(), stepsPerSample = 2;
@@ -100,22 +107,28 @@ TEST(Drawing, FramesInOrderWithinTheStoredRecords) {
         {3, 0, 5, 2, 9, 4, 3, 0.29, 0.707, 12.0, "fn=0.28[Hz],zeta=0.707, Ts=#.##[s]\n"},
         {1, 1, 5000, -1, 1000000, 9999, 7, NAN, 10., 9.5, "fn=#.##[Hz],zeta=#.###, Ts=9.50[s]\n"},
         {2, 0, -1, 2998, 0, 0, 2, 1.999, -0.1, 0.2, "fn=1.99[Hz],zeta=#.###, Ts=0.20[s]\n"}};
+    // clang-format on
     // A non-default view and phase plane; panel edge and phase-plane centre [window units].
     viewScale = 0.3, viewPanX = 0.1, viewPanY = -0.05, phasePlaneX = 0.5, x0 = 0.5, agv::y0 = 1.2;
     const double s = viewScale, l = -0.95, x = 0.5, y = 0.55, h = 0.3;
-    const Point2 o = W({});  const Rgba k = kBlack;
+    const Point2 o = W({});
+    const Rgba k = kBlack;
     auto q = [&](const TrackError& e) { return Point2{x + 0.3 * e.dd, y + 0.3 / kPi * e.eth}; };
     for (const auto& r : rows) {
         const int m = r.type - 1, pc = std::min(r.iPC, std::min(r.nPC + 1, kMaxRecords - 1)),
                   pi = std::min(r.iPI, std::max(r.nPI + 1, 0));  // records stored: 0..n + 1
         agvType = r.type, pathType = r.path, nPointsPC[m] = r.nPC, nPointsPI[m] = r.nPI, fn = r.fn;
         animSampleK = r.K, animIndexPC = r.iPC, animIndexPI = r.iPI, zeta = r.zeta, Ts = r.ts;
-        Calls e = {{"begin", {}}, text(-0.99, 0.95, "AGV Continuous(PC) and Sampled Data(PI) Control"),
-            text(l, .9, names[m]), text(l, .85, m ? "(2-1) Simple P-Control" : "(2-2) PI-Control"),
-            text(l + .12, .8, r.line), text(l, .75, r.path ? "(3) Path=Circle" : "(3) Path=Straight Line"),
-            text(l + .05, .7, "Blue  Curve : Trajectory by Continuous-Control"),
-            text(l + .05, .65, "Green Curve : Trajectory by Sampled-Data-Control"),
-            text(l + .05, .6, "1 grid=(1.0, 1.0)[m]"), {"Grid", {o.x, o.y, 0, 40, s, s}}};
+        Calls e = {{"begin", {}},
+                   text(-0.99, 0.95, "AGV Continuous(PC) and Sampled Data(PI) Control"),
+                   text(l, .9, names[m]),
+                   text(l, .85, m ? "(2-1) Simple P-Control" : "(2-2) PI-Control"),
+                   text(l + .12, .8, r.line),
+                   text(l, .75, r.path ? "(3) Path=Circle" : "(3) Path=Straight Line"),
+                   text(l + .05, .7, "Blue  Curve : Trajectory by Continuous-Control"),
+                   text(l + .05, .65, "Green Curve : Trajectory by Sampled-Data-Control"),
+                   text(l + .05, .6, "1 grid=(1.0, 1.0)[m]"),
+                   {"Grid", {o.x, o.y, 0, 40, s, s}}};
         auto poly = [&](auto pt, const auto* v, int n, Rgba c, const bool* keep) {
             for (int j = 1; j <= std::min(n, 2998); ++j)  // a full store's bound is 2998
                 if (keep[j % 6]) e.push_back(seg(pt(v[j - 1]), pt(v[j]), .005, c));
@@ -128,20 +141,22 @@ TEST(Drawing, FramesInOrderWithinTheStoredRecords) {
         e.push_back(disc(W({0, 0, 0.5, 1.2, 0}), 0.008, k));
         for (int i = 0; i <= r.K && 2 * i <= std::min(r.nPI + 1, 2999); ++i)  // stored ones
             e.push_back(disc(W(sampTraj[m][2 * i]), .03 * s, k));
-        for (const Calls& v : {vehicle(m, contTraj[m][pc], kBlue), vehicle(m, sampTraj[m][pi], kGreen),
-                 Calls{mk("Rect", {x - .4, y - .4, 2, 10, 0}, kWhite), text(x + .1, y - .05, "dd(t)"),
-                     text(x - .1, y + .2, "dth[rad]"), text(x - .11, y + .38, "blue :Conti-Control"),
-                     text(x - .11, y + .33, "green:Sample-Control"),
-                     text(x - .2, y - .35, "(dd,dth) Phase Plane")}})
+        for (const Calls& v :
+             {vehicle(m, contTraj[m][pc], kBlue), vehicle(m, sampTraj[m][pi], kGreen),
+              Calls{mk("Rect", {x - .4, y - .4, 2, 10, 0}, kWhite), text(x + .1, y - .05, "dd(t)"),
+                    text(x - .1, y + .2, "dth[rad]"), text(x - .11, y + .38, "blue :Conti-Control"),
+                    text(x - .11, y + .33, "green:Sample-Control"),
+                    text(x - .2, y - .35, "(dd,dth) Phase Plane")}})
             e.insert(e.end(), v.begin(), v.end());
         for (double v : {0.0, -h, h}) e.push_back(seg({x + h, y + v}, {x - h, y + v}, .006, k));
         for (double v : {0.0, -h, h}) e.push_back(seg({x + v, y + h}, {x + v, y - h}, .006, k));
-        e.insert(e.end(), {disc(q(contErr[m][0]), .01, kBlue), disc(q(contErr[m][pc]), .006, kBlue)});
+        e.insert(e.end(),
+                 {disc(q(contErr[m][0]), .01, kBlue), disc(q(contErr[m][pc]), .006, kBlue)});
         poly(q, contErr[m], r.nPC, kBlue, joined), poly(q, sampErr[m], r.nPI, kGreen, all);
-        e.insert(e.end(), {disc(q(sampErr[m][0]), .006, k), disc(q(sampErr[m][pi]), .006, k), {"end", {}}});
+        e.insert(e.end(),
+                 {disc(q(sampErr[m][0]), .006, k), disc(q(sampErr[m][pi]), .006, k), {"end", {}}});
         expectCalls(recorded(displayScene), e, r.line);
     }
-    // clang-format on
 }
 
 TEST(Drawing, KeysStepPanZoomAndRedrawOneFrameEach) {
@@ -153,19 +168,29 @@ TEST(Drawing, KeysStepPanZoomAndRedrawOneFrameEach) {
     const std::pair<std::string, std::vector<double>> rows[] = {
         {"sssss", {1, 10, 10, 1, .1, -.05, .3, .6, 5}}, {"ss2", {2, 0, 0, 0, .1, -.05, .3, .6, 3}},
         {"2ssssss", {2, 7, 5, 0, .1, -.05, .3, .6, 7}}, {"ss3s", {3, 0, 0, 0, .1, -.05, .3, .6, 4}},
-        {"2ss1", {1, 0, 0, 0, .1, -.05, .3, .6, 4}}, {"qxxXyYYwWWzZZ", {1, 0, 0, 0, .05, 0, .3 / .9, .65, 12}}};
+        {"2ss1", {1, 0, 0, 0, .1, -.05, .3, .6, 4}},
+        {"qxxXyYYwWWzZZ", {1, 0, 0, 0, .05, 0, .3 / .9, .65, 12}}};
+    // clang-format on
     for (auto [keys, want] : rows) {
         agvType = 1, animIndexPC = animIndexPI = animSampleK = 0;
         viewPanX = .1, viewPanY = -.05, viewScale = .3, phasePlaneX = .6;
-        const Calls c = recorded([&] { for (char key : keys) onKey(key, 0, 0); });
-        const std::vector<double> got = {double(agvType), double(animIndexPC), double(animIndexPI),
-            double(animSampleK), viewPanX, viewPanY, viewScale, phasePlaneX,
-            double(std::count(c.begin(), c.end(), Call{"begin", {}})),
-            double(c.empty() || c.back() == Call{"end", {}}), double(currentKey)};
+        const Calls c = recorded([&] {
+            for (char key : keys) onKey(key, 0, 0);
+        });
+        const std::vector<double> got = {double(agvType),
+                                         double(animIndexPC),
+                                         double(animIndexPI),
+                                         double(animSampleK),
+                                         viewPanX,
+                                         viewPanY,
+                                         viewScale,
+                                         phasePlaneX,
+                                         double(std::count(c.begin(), c.end(), Call{"begin", {}})),
+                                         double(c.empty() || c.back() == Call{"end", {}}),
+                                         double(currentKey)};
         want.insert(want.end(), {1, double(keys.back())});  // frames end with endFrame
         for (size_t i = 0; i < got.size(); ++i) EXPECT_NEAR(got[i], want[i], kTol) << keys << i;
     }
-    // clang-format on
 }
 
 }  // namespace
