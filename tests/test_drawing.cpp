@@ -168,6 +168,7 @@ TEST(Drawing, KeysStepPanZoomAndRedrawOneFrameEach) {
     const std::pair<std::string, std::vector<double>> rows[] = {
         {"sssss", {1, 10, 10, 1, .1, -.05, .3, .6, 5}}, {"ss2", {2, 0, 0, 0, .1, -.05, .3, .6, 3}},
         {"2ssssss", {2, 7, 5, 0, .1, -.05, .3, .6, 7}}, {"ss3s", {3, 0, 0, 0, .1, -.05, .3, .6, 4}},
+        {"sssss0", {1, 0, 0, 0, .1, -.05, .3, .6, 6}},
         {"2ss1", {1, 0, 0, 0, .1, -.05, .3, .6, 4}},
         {"qxxXyYYwWWzZZ", {1, 0, 0, 0, .05, 0, .3 / .9, .65, 12}}};
     // clang-format on

@@ -222,9 +222,11 @@ def view_ok(img, scale, pan_x, pan_y, phase_x):
 
 
 def dot_at(img, x, y):
-    # The white reference dot (radius 0.04 m, 3.2 px) of the vehicle drawn last, centred on (x, y).
-    ys, xs = np.nonzero(white(img[y - 10:y + 11, x - 10:x + 11]))  # clear of the white motor boxes
-    return len(xs) >= 20 and abs(xs.mean() - 9.5) <= DOT_TOL and abs(ys.mean() - 9.5) <= DOT_TOL
+    # The white reference dot (radius 0.04 m, 3.2 px: about 32 px) of the vehicle drawn last,
+    # centred on (x, y), inside the vehicle's body: the only white within 10 px (the motor boxes
+    # lie farther out), not the bare background.
+    ys, xs = np.nonzero(white(img[y - 10:y + 11, x - 10:x + 11]))
+    return 20 <= len(xs) <= 45 and abs(xs.mean() - 9.5) <= DOT_TOL and abs(ys.mean() - 9.5) <= DOT_TOL
 
 
 def text_line(img, y):  # the settings-panel line whose baseline is at window height y
