@@ -1,7 +1,7 @@
 #!/bin/sh
 # Builds agvsim and runs every test: the normal build in build/, the same
 # suite built with AddressSanitizer and UndefinedBehaviorSanitizer in
-# build-asan/, and a short run of both fuzz targets in build-fuzz/.
+# build-asan/, and a short run of the fuzz target in build-fuzz/.
 set -eu
 cd "$(dirname "$0")/.."
 cmake --preset default

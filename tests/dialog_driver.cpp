@@ -3,7 +3,8 @@
 // Usage: dialog_driver [KEYS [AGVTYPE]]
 // Applies the start-up defaults, sets agvType (1 unless given), then runs the
 // dialog once per character of KEYS (default "0"), each time entered with
-// that character as currentKey, as the window's keys would. Ends with 0.
+// that character as currentKey, as the window's keys would. Ends with 0,
+// writing the resulting stepsPerSample to standard error.
 #include <cstdio>
 #include <cstdlib>
 
@@ -21,5 +22,6 @@ int main(int argc, char** argv) {
         agv::consoleDialog();
     }
     std::fflush(stdout);
+    std::fprintf(stderr, "stepsPerSample=%d\n", agv::stepsPerSample);
     return 0;
 }
