@@ -31,15 +31,15 @@
 #include <cstdlib>
 #include <vector>
 
+#include "bench/gl_window.h"
+#include "bench/xvfb_server.h"
+#include "console/startup.h"
 #include "graphics/primitives.h"
 #include "graphics/scene.h"
 #include "graphics/window.h"
 #include "sim/design.h"
 #include "sim/parameters.h"
 #include "sim/runs.h"
-#include "console/startup.h"
-#include "bench/gl_window.h"
-#include "bench/xvfb_server.h"
 
 namespace {
 

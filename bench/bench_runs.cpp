@@ -7,10 +7,10 @@
 // its last record, so this slightly overstates the time per step).
 #include <benchmark/benchmark.h>
 
+#include "console/startup.h"
 #include "sim/design.h"
 #include "sim/parameters.h"
 #include "sim/runs.h"
-#include "console/startup.h"
 
 namespace {
 

@@ -40,7 +40,8 @@ void askPath() {
     }
     std::printf("\n    直線=0，円弧=1 のどちらかを選択  I= ");
     pathType = readKey() == '0' ? StraightLine : Circle;
-    std::printf(pathType == StraightLine ? "\n    直線(y=0)を選択した" : "\n    円弧(x^2+y^2=4)を選択した");
+    std::printf(pathType == StraightLine ? "\n    直線(y=0)を選択した"
+                                         : "\n    円弧(x^2+y^2=4)を選択した");
 }
 
 bool askFrequency() {

@@ -31,22 +31,25 @@ constexpr int kRecordFields = kStateFields + kErrorFields;
 static_assert(sizeof(agv::VehicleState) == kStateFields * sizeof(double), "plain doubles");
 static_assert(sizeof(agv::TrackError) == kErrorFields * sizeof(double), "plain doubles");
 
-void applySettings(double fnHz, double dampingRatio, double tsSeconds, bool startupRule) {
+// The start-up state, then fn and zeta as the 'f' entry sets them.
+void applyFrequency(double fnHz, double dampingRatio) {
     agv::applyStartupDefaults();
     agv::setNaturalFrequency(fnHz);
     agv::zeta = dampingRatio;
     agv::designControl();
     agv::searchTsmax();
+}
+
+// Then Ts as the 't' entry sets it, by the chosen stepsPerSample rule.
+void applySettings(double fnHz, double dampingRatio, double tsSeconds, bool startupRule) {
+    applyFrequency(fnHz, dampingRatio);
     agv::setSamplingTime(tsSeconds,
                          startupRule ? agv::SampleRule::Startup : agv::SampleRule::Console);
     agv::designControl();
 }
 
 py::array_t<double> copyOf(const double* values, int count) {
-    py::array_t<double> out(count);
-    double* dst = out.mutable_data();
-    for (int k = 0; k < count; ++k) dst[k] = values[k];
-    return out;
+    return py::array_t<double>(count, values);  // a copy: the core's arrays stay its own
 }
 
 // The design figures of the current state, as the configuration report has them.
@@ -155,7 +158,7 @@ py::list loopRadius(int path, double fnHz, double dampingRatio, double tsSeconds
 
 // Limit sampling time of each mechanism on path, from the loop map.
 py::list loopLimits(int path, double fnHz, double dampingRatio) {
-    applySettings(fnHz, dampingRatio, agv::Ts, false);
+    applyFrequency(fnHz, dampingRatio);  // the limits do not depend on Ts
     py::list limits;
     for (int i = 0; i < agv::kMechanismCount; ++i) limits.append(agv::searchLoopLimit(i, path));
     return limits;

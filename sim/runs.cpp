@@ -259,7 +259,7 @@ void runAllSimulations(int pathType) {
 }
 
 int lastStoredRecord(int bound) {
-    return bound < -1 ? 0 : std::min(bound, kMaxRecords - 2) + 1;
+    return bound < -1 ? 0 : lastDrawnRecord(bound) + 1;
 }
 
 int clampToStored(int index, int bound) {

@@ -1,5 +1,6 @@
 #include "sim/stability.h"
 
+#include <algorithm>
 #include <cmath>
 #include <complex>
 
@@ -12,11 +13,12 @@ namespace agv {
 
 namespace {
 
-constexpr int kRootIterations = 500;       // Durand-Kerner sweeps; a 4th-degree polynomial
-                                           // converges in far fewer
-constexpr double kCoarseGrowth = 1.05;     // coarse walk of the limit search: +5 % a step
-constexpr int kGridPerSecond = 1000;       // the search grid: 1 ms
-constexpr int kFirstGridPoint = 11;        // 0.011 s, the first T tried
+constexpr int kRootIterations = 500;    // Durand-Kerner sweeps; a 4th-degree polynomial
+                                        // converges in far fewer
+constexpr double kCoarseGrowth = 1.05;  // coarse walk of the limit search: +5 % a step
+// The grid of searchTsmax in whole steps: T = n / kGridPerSecond [s].
+const int kGridPerSecond = static_cast<int>(1.0 / kTsmaxSearchStep + 0.5);
+const int kFirstGridPoint = static_cast<int>(kTsmaxSearchStart * kGridPerSecond + 0.5) + 1;
 const int kLastGridPoint = static_cast<int>(kTsmaxSearchLimit * kGridPerSecond + 0.5);
 
 // The steady motion on the path, as loop state: no error; the integral term
@@ -154,8 +156,7 @@ double searchLoopLimit(int i, int pathType) {
     while (n < kLastGridPoint && belowOne(i, pathType, n)) {
         pass = n;
         const int grown = static_cast<int>(n * kCoarseGrowth);
-        n = grown > n ? grown : n + 1;
-        if (n > kLastGridPoint) n = kLastGridPoint;
+        n = std::min(grown > n ? grown : n + 1, kLastGridPoint);
     }
     if (pass == 0) return static_cast<double>(n) / kGridPerSecond;
     int fail = n;  // fails (or is the bound)

@@ -33,7 +33,7 @@ FIELDS = STATE_FIELDS + ERROR_FIELDS
 GAIN_NAMES = ("kdPI1", "kthPI1", "kiPI1", "kd2", "kth2", "kph2", "kd3", "kth3", "kph3")
 
 __all__ = ["MECHANISMS", "CONTROLLERS", "PATHS", "RULES", "FIELDS", "GAIN_NAMES",
-           "Loop", "Design", "Run", "Simulation", "Stability", "design", "simulate",
+           "ArgumentError", "Loop", "Design", "Run", "Simulation", "Stability", "design", "simulate",
            "stability"]
 
 
@@ -130,9 +130,14 @@ class Simulation:
                 f"stepsPerSample={self.stepsPerSample}, dt={self.dt!r})")
 
 
+class ArgumentError(ValueError, TypeError):
+    """A bad argument of the wrong type: caught as ValueError, as every bad
+    argument is, and as TypeError."""
+
+
 def _real(name, value, accepted, test=math.isfinite):
     if isinstance(value, bool) or not isinstance(value, numbers.Real):
-        raise TypeError(f"{name} must be a real number ({accepted}), "
+        raise ArgumentError(f"{name} must be a real number ({accepted}), "
                         f"not {type(value).__name__}")
     number = float(value)
     if not test(number):
@@ -156,11 +161,11 @@ def _choice(name, value, accepted):
 def _pose(pose):
     accepted = "three finite numbers (x [m], y [m], heading [deg])"
     if isinstance(pose, (str, bytes)):
-        raise TypeError(f"pose must be {accepted}, not {type(pose).__name__}")
+        raise ArgumentError(f"pose must be {accepted}, not {type(pose).__name__}")
     try:
         values = tuple(pose)
     except TypeError:
-        raise TypeError(f"pose must be {accepted}, not {type(pose).__name__}") from None
+        raise ArgumentError(f"pose must be {accepted}, not {type(pose).__name__}") from None
     if len(values) != 3:
         raise ValueError(f"pose must be {accepted}, got {len(values)} values")
     return tuple(_real(f"pose[{k}]", v, "a finite number") for k, v in enumerate(values))
