@@ -1,6 +1,5 @@
 #include "console/dialog.h"
 
-#include <cmath>
 #include <cstdio>
 
 #include "console/input.h"
@@ -78,9 +77,10 @@ void enterSamplingTime() {
         std::printf("\n(4) サンプル時間変更　旧Ts=%6.3f[s]", Ts);
         std::printf("\n    入力　Ts[s]=");
         readNumbers(1, &Ts);
-        if (!(Ts > 0.0)) {
+        const SettingCheck check = checkSamplingTime(Ts);
+        if (check == SettingCheck::NotPositive) {
             std::printf("    Ts=%6.3f <= 0.  設定し直し", Ts);
-        } else if (std::isinf(Ts)) {
+        } else if (check == SettingCheck::NotFinite) {
             std::printf("    Ts=%6.3f は有限の値でない.  設定し直し", Ts);
         } else {
             break;

@@ -7,8 +7,8 @@
 // chosen stepsPerSample rule, then the design), the pose as the 'h' entry
 // (heading in degrees), then all six runs. The core keeps one shared state,
 // so the interpreter lock is held throughout: calls never overlap.
-// Arguments are checked by the package (agvsim/__init__.py), not here; the
-// core itself accepts every double.
+// Arguments are checked by the package (agvsim/__init__.py) with the core's
+// own setting checks, exported here; the calls themselves accept every double.
 #include <pybind11/numpy.h>
 #include <pybind11/pybind11.h>
 
@@ -73,6 +73,7 @@ py::dict designFigures() {
         loop["C"] = f.C;
         loop["stable"] = agv::isStableAtTs(i);
         loop["Tsmax"] = agv::Tsmax[i];
+        loop["designed"] = agv::gainsFinite(i);
         loops.append(loop);
     }
     py::dict d;
@@ -146,14 +147,17 @@ py::dict simulate(int path, double fnHz, double dampingRatio, double tsSeconds, 
     return d;
 }
 
-// Spectral radius of each mechanism's one-period loop map on path at Ts.
-py::list loopRadius(int path, double fnHz, double dampingRatio, double tsSeconds) {
+// Spectral radius of each mechanism's one-period loop map on path at Ts,
+// and whether each mechanism could be designed (its gains are finite).
+py::tuple loopRadius(int path, double fnHz, double dampingRatio, double tsSeconds) {
     applySettings(fnHz, dampingRatio, tsSeconds, false);
     py::list radius;
+    py::list designed;
     for (int i = 0; i < agv::kMechanismCount; ++i) {
         radius.append(agv::loopSpectralRadius(i, path, tsSeconds));
+        designed.append(agv::gainsFinite(i));
     }
-    return radius;
+    return py::make_tuple(radius, designed);
 }
 
 // Limit sampling time of each mechanism on path, from the loop map.
@@ -177,5 +181,13 @@ PYBIND11_MODULE(_core, m) {
           py::arg("Ts"), "Spectral radius of each mechanism's one-period loop map.");
     m.def("loop_limits", &loopLimits, py::arg("path"), py::arg("fn"), py::arg("zeta"),
           "Limit sampling time of each mechanism from the loop map.");
+    // The checks the package refuses arguments by: true when accepted.
+    m.def("accepts_Ts",
+          [](double v) { return agv::checkSamplingTime(v) == agv::SettingCheck::Accepted; });
+    m.def("accepts_fn",
+          [](double v) { return agv::checkNaturalFrequency(v) == agv::SettingCheck::Accepted; });
+    m.def("accepts_zeta",
+          [](double v) { return agv::checkDampingRatio(v) == agv::SettingCheck::Accepted; });
     m.attr("FIELD_COUNT") = kRecordFields;
+    m.attr("TS_SEARCH_LIMIT") = agv::kTsmaxSearchLimit;
 }

@@ -1,5 +1,7 @@
 #include "sim/design.h"
 
+#include <cmath>
+
 namespace agv {
 
 double kdPI1 = 0.0;
@@ -25,20 +27,20 @@ void computePolynomial(const LoopCoefficients& k, double T, double a[5]) {
     a[0] = ((k.P * T - 3.0 * k.Q) * T + 6.0 * k.R) * T;
 }
 
-double bilinearB4(const double a[5]) {
-    return a[4] + a[3] + a[2] + a[1] + a[0];
-}
-double bilinearB3(const double a[5]) {
-    return 4.0 * (a[4] - a[0]) + 2.0 * (a[3] - a[1]);
-}
-double bilinearB2(const double a[5]) {
-    return 6.0 * (a[4] + a[0]) - 2.0 * a[2];
-}
-double bilinearB1(const double a[5]) {
-    return 4.0 * (a[4] - a[0]) + 2.0 * (a[1] - a[3]);
-}
-double bilinearB0(const double a[5]) {
-    return a[4] - a[3] + a[2] - a[1] + a[0];
+// B0..B4 of the loop at T from their closed forms: the bilinear transform of
+// 6z(z-1)^3 + 6RT(z-1)^2 + 3QT^2(z^2-1) + PT^3(z^2+4z+1) worked out by hand.
+// The sums of the a's that define them cancel: their constants (6, -18, 18,
+// -6) are exact but the T terms are rounded, so B4 = 6PT^3 summed from the
+// a's came out -6.9e-16 at T = 1e-6 s and turned a stable loop unstable.
+void computeBilinear(const LoopCoefficients& k, double T, double B[5]) {
+    const double rT = k.R * T;
+    const double qT2 = k.Q * T * T;
+    const double pT3 = k.P * T * T * T;
+    B[4] = 6.0 * pT3;
+    B[3] = 12.0 * T * T * (k.Q - k.P * T);
+    B[2] = 24.0 * rT - 24.0 * qT2 + 4.0 * pT3;
+    B[1] = 48.0 - 48.0 * rT + 12.0 * qT2 + 4.0 * pT3;
+    B[0] = 48.0 + 24.0 * rT - 2.0 * pT3;
 }
 double hurwitzC(const double B[5]) {
     return (B[3] * B[2] - B[4] * B[1]) * B[1] - B[3] * B[3] * B[0];
@@ -49,25 +51,18 @@ bool failsSearch(double v) {
     return !(v >= 0.0);
 }
 
-// The limit search of one mechanism; tests the conditions in the order
-// B3, B2, B1, B0, C and stops at the first T where one is negative (or NaN).
+// The limit search of one mechanism: the first T at which B3, B2, B1, B0 or
+// C is negative (or NaN).
 double searchOne(const LoopCoefficients& k) {
     double T = kTsmaxSearchStart;
     for (int step = 0; step < kTsmaxSearchSteps; ++step) {
         T += kTsmaxSearchStep;
-        double a[5];
         double B[5];
-        computePolynomial(k, T, a);
-        B[4] = bilinearB4(a);
-        B[3] = bilinearB3(a);
-        if (failsSearch(B[3])) break;
-        B[2] = bilinearB2(a);
-        if (failsSearch(B[2])) break;
-        B[1] = bilinearB1(a);
-        if (failsSearch(B[1])) break;
-        B[0] = bilinearB0(a);
-        if (failsSearch(B[0])) break;
-        if (failsSearch(hurwitzC(B))) break;
+        computeBilinear(k, T, B);
+        if (failsSearch(B[3]) || failsSearch(B[2]) || failsSearch(B[1]) || failsSearch(B[0]) ||
+            failsSearch(hurwitzC(B))) {
+            break;
+        }
     }
     return T;
 }
@@ -88,11 +83,7 @@ LoopCoefficients loopCoefficients(int i) {
 LoopFigures loopFiguresAt(const LoopCoefficients& k, double T) {
     LoopFigures f{};
     computePolynomial(k, T, f.a);
-    f.B[4] = bilinearB4(f.a);
-    f.B[3] = bilinearB3(f.a);
-    f.B[2] = bilinearB2(f.a);
-    f.B[1] = bilinearB1(f.a);
-    f.B[0] = bilinearB0(f.a);
+    computeBilinear(k, T, f.B);
     f.C = hurwitzC(f.B);
     return f;
 }
@@ -128,6 +119,15 @@ bool isStableAtTs(int i) {
         if (!(f.B[b] > 0.0)) return false;
     }
     return f.C > 0.0;
+}
+
+bool gainsFinite(int i) {
+    const double gains[kMechanismCount][3] = {
+        {kdPI1, kthPI1, kiPI1}, {kd2, kth2, kph2}, {kd3, kth3, kph3}};
+    for (double k : gains[i]) {
+        if (!std::isfinite(k)) return false;
+    }
+    return true;
 }
 
 }  // namespace agv

@@ -8,8 +8,9 @@
 // designControl reads wn, zeta and Ts; searchTsmax reads the gains only.
 // Called by the start-up and the console dialog: designControl then
 // searchTsmax after a new fn/zeta, designControl alone after a new Ts.
-// Nothing is validated: zeta = 0 gives infinite/NaN 2DW1C gains, which are
-// passed on and make that mechanism's verdict unstable.
+// Nothing is validated here: zeta = 0 gives infinite/NaN 2DW1C gains, which
+// are passed on and make that mechanism's verdict unstable (gainsFinite tells
+// so). Faces that refuse such inputs use the checks of parameters.h.
 #pragma once
 
 #include "sim/parameters.h"
@@ -47,7 +48,7 @@ extern double Tsmax[kMechanismCount];             // [s] limit sampling times
 // shows the last T tried. The limits scale as 1 / fn (the loop depends on
 // wn T only): 2DW1C's is about 0.0631 s Hz / fn, the steered mechanisms'
 // 0.0504 s Hz / fn, so every fn down to 0.001 Hz gets its true limit (63 s)
-// below the bound; only fn below about 0.00063 Hz reaches it. At the low end
+// below the bound; every fn below about 0.00063 Hz reaches it. At the low end
 // a limit below 0.011 s (fn above about 5.7 Hz for 2DW1C, 4.6 Hz for the
 // steered mechanisms) shows as 0.011, the first T tried, not as a limit.
 constexpr double kTsmaxSearchStart = 0.01;   // [s] the first T tried is start + step
@@ -68,5 +69,9 @@ LoopFigures loopFiguresAt(const LoopCoefficients& k, double T);
 
 // Verdict at Ts: every B and C strictly positive (a NaN makes it unstable).
 bool isStableAtTs(int i);
+
+// True when every gain of mechanism i's law is finite: 2DW1C cannot be
+// designed at zeta = 0 (its third pole wn / (4 zeta) is infinite).
+bool gainsFinite(int i);
 
 }  // namespace agv

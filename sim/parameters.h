@@ -82,6 +82,20 @@ enum class SampleRule { Startup, Console };
 // every double, NaN and infinities included.
 int stepsPerSampleFor(double ts, SampleRule rule);
 
+// Checks of a typed setting, written once for every face. The console asks
+// Ts again when its check fails (one message for each fault) and takes fn
+// and zeta as typed; the Python face refuses all three by these checks.
+enum class SettingCheck {
+    Accepted,
+    NotPositive,  // not greater than 0, or NaN (fn, Ts)
+    Negative,     // below 0, or NaN (zeta)
+    NotFinite,    // +infinity (and -infinity for zeta)
+};
+SettingCheck checkSamplingTime(double ts);            // Ts [s]: finite and > 0
+SettingCheck checkNaturalFrequency(double fnHz);      // fn [Hz]: finite and > 0
+SettingCheck checkDampingRatio(double dampingRatio);  // zeta [-]: finite and >= 0; at 0
+                                                      // 2DW1C's gains are not finite
+
 // Sets Ts together with stepsPerSample and dt. Does not rerun the design.
 void setSamplingTime(double ts, SampleRule rule);
 

@@ -2,6 +2,7 @@
 # documented figures and the C++ stores (written by the store_dump helper).
 import csv
 import math
+from fractions import Fraction
 import os
 import subprocess
 import sys
@@ -37,6 +38,27 @@ def test_limits_and_verdicts(fn, limits, stable):
     loops = agvsim.design(fn=fn).loops
     assert [f"{loops[m].Tsmax:.3f}" for m in agvsim.MECHANISMS] == [limits[0], *[limits[1]] * 2]
     assert [loops[m].stable for m in agvsim.MECHANISMS] == [stable[0], *[stable[1]] * 2]
+
+
+@pytest.mark.parametrize("fn, Ts, stable", [(0.3, 1e-6, 3), (1e-5, 0.2, 3), (0.3, 0.2, 1),
+                                             (1.0, 0.05, 3), (1e-3, 99.0, 0)])
+def test_figures_exact(fn, Ts, stable):
+    # B0..B4 and C as defined, from the a's of the loop's P, Q, R in exact
+    # rational arithmetic; the gains enter as the doubles the design made.
+    d = agvsim.design(fn=fn, Ts=Ts)
+    g = {k: Fraction(v) for k, v in d.gains.items()}
+    pqr = [(g["kiPI1"] * g["kdPI1"], g["kdPI1"] + g["kiPI1"] * g["kthPI1"], g["kthPI1"]),
+           (g["kd2"], g["kth2"], g["kph2"]), (g["kd3"], g["kth3"], g["kph3"])]
+    T = Fraction(Ts)
+    for (P, Q, R), loop in zip(pqr, d.loops.values()):
+        a0, a1, a2, a3, a4 = (((P * T - 3 * Q) * T + 6 * R) * T, (4 * P * T**2 - 12 * R) * T - 6,
+                              ((P * T + 3 * Q) * T + 6 * R) * T + 18, -18, 6)
+        B = [a4 - a3 + a2 - a1 + a0, 4 * (a4 - a0) + 2 * (a1 - a3), 6 * (a4 + a0) - 2 * a2,
+             4 * (a4 - a0) + 2 * (a3 - a1), a4 + a3 + a2 + a1 + a0]
+        C = B[1] * (B[3] * B[2] - B[4] * B[1]) - B[3] ** 2 * B[0]
+        assert [*loop.B, loop.C] == pytest.approx([float(v) for v in (*B, C)], rel=1e-12, abs=0)
+    assert sum(loop.stable for loop in d.loops.values()) == stable
+    assert fn != 1e-5 or min(loop.Tsmax for loop in d.loops.values()) > 0.2
 
 
 @pytest.mark.parametrize("settings, runs, last", [
@@ -81,7 +103,8 @@ def test_arrays_are_the_stores(path):
 def test_calls_are_independent():
     first = agvsim.simulate(path="circle", Ts=0.25, pose=(1, 0, 90))
     agvsim.simulate(fn=1.0, zeta=0.2, Ts=0.005, pose=(2, -1, 45), rule="startup")
-    agvsim.design(fn=0.1, zeta=0.0)
+    with pytest.warns(RuntimeWarning):
+        agvsim.design(fn=0.1, zeta=0.0)
     again = agvsim.simulate(path="circle", Ts=0.25, pose=(1, 0, 90))
     for key, run in first.runs.items():
         assert run.records.tobytes() == again.runs[key].records.tobytes(), key
@@ -89,14 +112,28 @@ def test_calls_are_independent():
 
 @pytest.mark.parametrize("name, value, error", [
     *[("Ts", v, ValueError) for v in (0, -0.1, math.nan, math.inf)], ("fn", math.nan, ValueError),
+    ("fn", 0, ValueError), ("fn", -0.3, ValueError), ("zeta", -1, ValueError),
     ("zeta", -math.inf, ValueError), ("path", "square", ValueError), ("path", 1, ValueError),
     ("rule", "other", ValueError), ("pose", (0, 1), ValueError), ("pose", "0 1 0", TypeError),
     ("pose", (0, 1, math.nan), ValueError), ("pose", None, TypeError), ("Ts", "0.2", TypeError),
     ("fn", None, TypeError), ("zeta", True, TypeError)])
 def test_bad_arguments(name, value, error):
-    for call in (agvsim.simulate, agvsim.design)[:1 + (name in ("fn", "zeta", "Ts"))]:
+    for call in (agvsim.simulate, agvsim.design, agvsim.stability)[
+            :1 + 2 * (name in ("fn", "zeta", "Ts"))]:
         with pytest.raises(error, match=name):
             call(**{name: value})
+
+
+def test_bounds_and_undesigned():
+    with pytest.raises(ValueError, match="at most 100 s"):
+        agvsim.stability(Ts=100.001)
+    assert agvsim.stability(Ts=100).radius["1RDW1FS"] > 1  # the bound itself is taken
+    for call in (agvsim.stability, agvsim.simulate, agvsim.design):
+        with pytest.warns(RuntimeWarning, match="2DW1C cannot be designed") as caught:
+            result = call(zeta=0)
+        assert len(caught) == 1 and caught[0].filename == __file__
+    # The steered mechanisms are designed normally: wn^2 alpha L / V^2 with alpha = wn.
+    assert result.gains["kd2"] == pytest.approx((0.6 * math.pi) ** 3)
 
 
 def cli(*args):
@@ -114,6 +151,16 @@ def test_cli(tmp_path):
     assert [n for (m, _), n in last.items() if m != "1FDW1FS"] == [1150, 1150, 1005, 1005]
     assert len(rows) == sum(n + 1 for n in last.values()) and len(last) == 6
     assert "0.211" in cli("design").stdout
+    steered = cli("run", "--steering", "10", "--path", "circle").stdout.splitlines()
+    assert float(steered[steered.index(next(r for r in steered if "1FDW1FS" in r))].split(",")[8]) \
+        == pytest.approx(math.radians(10), rel=1e-8)
+    zeta0 = cli("design", "--zeta", "0")
+    assert zeta0.returncode == 0 and "warning: 2DW1C cannot be designed" in zeta0.stderr
+    for command in ("design", "run"):  # the reader is gone before the first write
+        done = subprocess.Popen([sys.executable, "-m", "agvsim", command], stdout=subprocess.PIPE,
+                                stderr=subprocess.PIPE)
+        done.stdout.close()
+        assert done.wait(120) == 0 and done.stderr.read() == b"", command
     for bad in (["run", "--Ts", "0"], ["run", "--path", "square"], ["design", "--fn", "nan"],
                 ["run", "--pose", "1", "2"], ["run", "--Ts", "x"], ["walk"]):
         result = cli(*bad)

@@ -13,6 +13,7 @@ given in degrees, as typed on the console.
 
 import math
 import numbers
+import warnings
 
 import numpy as np
 
@@ -30,19 +31,29 @@ STATE_FIELDS = ("dist", "theta", "x", "y", "phi")
 ERROR_FIELDS = ("refArc", "refTheta", "refX", "refY", "refPhi", "refCurv", "refParam",
                 "ed", "eth", "ephi", "dd")
 FIELDS = STATE_FIELDS + ERROR_FIELDS
+# The unit of every field, of t and of u; refParam is x [m] on the line and
+# the polar angle [rad] on the circle, continued without reduction (so that
+# refArc = 2 m x refParam there grows by 4 pi m a lap).
+UNITS = {"t": "s", "dist": "m", "theta": "rad", "x": "m", "y": "m", "phi": "rad",
+         "refArc": "m", "refTheta": "rad", "refX": "m", "refY": "m", "refPhi": "rad",
+         "refCurv": "1/m", "refParam": "m on the line, rad on the circle", "ed": "m",
+         "eth": "rad", "ephi": "rad", "dd": "m", "u": "rad/s"}
+TS_SEARCH_LIMIT = _core.TS_SEARCH_LIMIT  # [s] bound of the limit searches and of stability()
 GAIN_NAMES = ("kdPI1", "kthPI1", "kiPI1", "kd2", "kth2", "kph2", "kd3", "kth3", "kph3")
 
-__all__ = ["MECHANISMS", "CONTROLLERS", "PATHS", "RULES", "FIELDS", "GAIN_NAMES",
+__all__ = ["MECHANISMS", "CONTROLLERS", "PATHS", "RULES", "FIELDS", "UNITS", "GAIN_NAMES", "TS_SEARCH_LIMIT",
            "ArgumentError", "Loop", "Design", "Run", "Simulation", "Stability", "design", "simulate",
            "stability"]
 
 
 class Loop:
     """One mechanism's sampled-data loop at Ts: a (a0..a4), B (B0..B4), the
-    Hurwitz value C, the verdict stable (every B and C > 0) and the limit
-    sampling time Tsmax [s]."""
+    Hurwitz value C, the verdict stable (every B and C > 0), the limit
+    sampling time Tsmax [s], and designed (False when its gains are not
+    finite: 2DW1C at zeta = 0)."""
 
     def __init__(self, figures):
+        self.designed = figures["designed"]
         self.a = figures["a"]
         self.B = figures["B"]
         self.C = figures["C"]
@@ -54,8 +65,9 @@ class Loop:
 
 
 class Design:
-    """fn [Hz], zeta, Ts [s], wn [rad/s], gains (dict by GAIN_NAMES) and
-    loops (dict mechanism name -> Loop)."""
+    """fn [Hz], zeta, Ts [s], wn [rad/s], gains (dict by GAIN_NAMES), loops
+    (dict mechanism name -> Loop) and designed (dict mechanism name -> bool:
+    False when that mechanism's gains are not finite)."""
 
     def __init__(self, figures):
         self.fn = figures["fn"]
@@ -64,6 +76,7 @@ class Design:
         self.wn = figures["wn"]
         self.gains = dict(figures["gains"])
         self.loops = {name: Loop(f) for name, f in zip(MECHANISMS, figures["loops"])}
+        self.designed = {name: loop.designed for name, loop in self.loops.items()}
 
     def __repr__(self):
         return f"Design(fn={self.fn!r}, zeta={self.zeta!r}, Ts={self.Ts!r}, wn={self.wn:.6f})"
@@ -146,10 +159,22 @@ def _real(name, value, accepted, test=math.isfinite):
 
 
 def _settings(fn, zeta, Ts):
-    return (_real("fn", fn, "a finite number [Hz]"),
-            _real("zeta", zeta, "a finite number"),
-            _real("Ts", Ts, "a finite number > 0 [s]",
-                  lambda v: math.isfinite(v) and v > 0.0))
+    # The core's own checks of these settings; the console program takes fn
+    # and zeta as typed, and only Ts is asked again there.
+    return (_real("fn", fn, "a finite number > 0 [Hz]", _core.accepts_fn),
+            _real("zeta", zeta, "a finite number >= 0", _core.accepts_zeta),
+            _real("Ts", Ts, "a finite number > 0 [s]", _core.accepts_Ts))
+
+
+def _warn_undesigned(fn, zeta, designed):
+    """Warns, at the caller of the public function, of every mechanism that
+    could not be designed (designed: dict mechanism -> bool)."""
+    missing = [name for name, ok in designed.items() if not ok]
+    if missing:
+        warnings.warn(f"{' and '.join(missing)} cannot be designed at fn = {fn!r} Hz, "
+                      f"zeta = {zeta!r}: its gains are not finite, so its runs and figures "
+                      "are NaN or infinite; the other mechanisms are designed normally",
+                      RuntimeWarning, stacklevel=3)
 
 
 def _choice(name, value, accepted):
@@ -174,7 +199,9 @@ def _pose(pose):
 def design(fn=0.3, zeta=0.707, Ts=0.2):
     """The control design and stability figures for fn [Hz], zeta and Ts [s],
     as the configuration report computes them."""
-    return Design(_core.design(*_settings(fn, zeta, Ts)))
+    d = Design(_core.design(*_settings(fn, zeta, Ts)))
+    _warn_undesigned(d.fn, d.zeta, d.designed)
+    return d
 
 
 def simulate(path="line", fn=0.3, zeta=0.707, Ts=0.2, pose=(0.0, 1.0, 0.0), rule="console",
@@ -189,7 +216,9 @@ def simulate(path="line", fn=0.3, zeta=0.707, Ts=0.2, pose=(0.0, 1.0, 0.0), rule
     rule = _choice("rule", rule, RULES)
     pose = _pose(pose)
     result = _core.simulate(PATHS.index(path), fn, zeta, Ts, *pose, steering, rule == "startup")
-    return Simulation(result, path, pose, rule)
+    sim = Simulation(result, path, pose, rule)
+    _warn_undesigned(fn, zeta, sim.design.designed)
+    return sim
 
 
 class Stability:
@@ -198,12 +227,14 @@ class Stability:
     -> spectral radius of the one-period map, linearised about steady motion
     on the path; the loop is stable when it is below 1) and limits (dict path
     -> dict mechanism -> limit sampling time [s], on the grid of Tsmax: the
-    first Ts tried whose radius is not below 1; computed when first read)."""
+    first Ts tried whose radius is not below 1; computed when first read), and
+    designed (dict mechanism -> bool, as Design has it)."""
 
     def __init__(self, path, fn, zeta, Ts):
         self.path, self.fn, self.zeta, self.Ts = path, fn, zeta, Ts
-        radius = _core.loop_radius(PATHS.index(path), fn, zeta, Ts)
+        radius, designed = _core.loop_radius(PATHS.index(path), fn, zeta, Ts)
         self.radius = dict(zip(MECHANISMS, radius))
+        self.designed = dict(zip(MECHANISMS, designed))
         self._limits = None
 
     @property
@@ -219,6 +250,13 @@ class Stability:
 
 def stability(path="line", fn=0.3, zeta=0.707, Ts=0.2):
     """The loops' spectral radii on a path ("line" or "circle") at fn [Hz],
-    zeta and Ts [s], and their limit sampling times on both paths."""
+    zeta and Ts [s], and their limit sampling times on both paths. Ts may not
+    exceed the limit search's bound, TS_SEARCH_LIMIT (100 s): the cost grows
+    with Ts (eight sampling periods of integration)."""
     fn, zeta, Ts = _settings(fn, zeta, Ts)
-    return Stability(_choice("path", path, PATHS), fn, zeta, Ts)
+    if Ts > TS_SEARCH_LIMIT:
+        raise ValueError(f"Ts must be at most {TS_SEARCH_LIMIT:g} s (the bound of the limit "
+                         f"search) for stability(), got {Ts!r}")
+    found = Stability(_choice("path", path, PATHS), fn, zeta, Ts)
+    _warn_undesigned(fn, zeta, found.designed)
+    return found

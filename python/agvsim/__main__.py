@@ -2,13 +2,18 @@
 
     python3 -m agvsim design [--fn HZ] [--zeta Z] [--Ts S]
     python3 -m agvsim run [--path line|circle] [--fn HZ] [--zeta Z] [--Ts S]
-                          [--pose X Y DEG] [--rule console|startup] [-o FILE]
+                          [--pose X Y DEG] [--steering DEG] [--rule console|startup]
+                          [-o FILE]
+
+Both end quietly, with status 0, when the reader of their output stops early
+(for example `| head`).
 """
 
 import argparse
 import csv
 import os
 import sys
+import warnings
 
 import agvsim
 
@@ -20,14 +25,21 @@ def _parser():
     commands = parser.add_subparsers(dest="command", required=True, metavar="COMMAND")
     design = commands.add_parser("design", help="print wn, the gains and each mechanism's "
                                  "stability figures, verdict and Tsmax")
-    run = commands.add_parser("run", help="write every stored record of the six runs as CSV")
+    columns = ", ".join(f"{name} [{agvsim.UNITS[name]}]" for name in ("t", *agvsim.FIELDS, "u"))
+    run = commands.add_parser(
+        "run", help="write every stored record of the six runs as CSV",
+        epilog=f"CSV columns: mechanism, controller, record (index), {columns}. eth is stored "
+        "within [-pi, pi]; u is the held command (turning rate of 2DW1C, steering rate of the "
+        "others), empty for the continuous runs and at a sampled run's last record.")
     for sub in (design, run):
-        sub.add_argument("--fn", type=float, default=0.3, help="natural frequency [Hz] (0.3)")
-        sub.add_argument("--zeta", type=float, default=0.707, help="damping ratio (0.707)")
+        sub.add_argument("--fn", type=float, default=0.3, help="natural frequency [Hz], > 0 (0.3)")
+        sub.add_argument("--zeta", type=float, default=0.707, help="damping ratio, >= 0 (0.707)")
         sub.add_argument("--Ts", type=float, default=0.2, help="sampling time [s], > 0 (0.2)")
     run.add_argument("--path", choices=agvsim.PATHS, default="line", help="reference path")
     run.add_argument("--pose", type=float, nargs=3, metavar=("X", "Y", "DEG"),
                      default=(0.0, 1.0, 0.0), help="start pose: x [m], y [m], heading [deg]")
+    run.add_argument("--steering", type=float, default=0.0, metavar="DEG",
+                     help="start steering angle [deg] (0, as in the console program)")
     run.add_argument("--rule", choices=agvsim.RULES, default="console",
                      help="stepsPerSample rule: trunc(Ts/0.02) (console) or "
                      "trunc((Ts+0.00001)/0.02) (startup)")
@@ -63,7 +75,12 @@ def _write_runs(sim, out):
             writer.writerow((mechanism, controller, record, *row))
 
 
+def _show_warning(message, category, filename, lineno, file=None, line=None):
+    print(f"python3 -m agvsim: warning: {message}", file=sys.stderr)
+
+
 def main(argv=None):
+    warnings.showwarning = _show_warning  # the message alone, not this file's source line
     parser, commands = _parser()
     args = parser.parse_args(argv)
     parser = commands[args.command]  # its usage line goes with the error messages
@@ -72,14 +89,13 @@ def main(argv=None):
             result = agvsim.design(fn=args.fn, zeta=args.zeta, Ts=args.Ts)
         else:
             result = agvsim.simulate(path=args.path, fn=args.fn, zeta=args.zeta, Ts=args.Ts,
-                                     pose=tuple(args.pose), rule=args.rule)
+                                     pose=tuple(args.pose), rule=args.rule,
+                                     steering=args.steering)
     except ValueError as error:
         parser.error(str(error))  # exits with status 2
-    if args.command == "design":
-        _print_design(result, sys.stdout)
-    elif args.output is None:
+    if args.command == "design" or args.output is None:
         try:
-            _write_runs(result, sys.stdout)
+            (_print_design if args.command == "design" else _write_runs)(result, sys.stdout)
             sys.stdout.flush()
         except BrokenPipeError:  # the reader stopped early (say, head): not an error
             os.dup2(os.open(os.devnull, os.O_WRONLY), sys.stdout.fileno())
