@@ -41,8 +41,8 @@ UNITS = {"t": "s", "dist": "m", "theta": "rad", "x": "m", "y": "m", "phi": "rad"
 TS_SEARCH_LIMIT = _core.TS_SEARCH_LIMIT  # [s] bound of the limit searches and of stability()
 GAIN_NAMES = ("kdPI1", "kthPI1", "kiPI1", "kd2", "kth2", "kph2", "kd3", "kth3", "kph3")
 
-__all__ = ["MECHANISMS", "CONTROLLERS", "PATHS", "RULES", "FIELDS", "UNITS", "GAIN_NAMES", "TS_SEARCH_LIMIT",
-           "ArgumentError", "Loop", "Design", "Run", "Simulation", "Stability", "design", "simulate",
+__all__ = ["MECHANISMS", "CONTROLLERS", "PATHS", "RULES", "FIELDS", "UNITS", "GAIN_NAMES",
+           "TS_SEARCH_LIMIT", "ArgumentError", "Loop", "Design", "Run", "Simulation", "Stability", "design", "simulate",
            "stability"]
 
 
