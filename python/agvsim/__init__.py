@@ -42,8 +42,8 @@ TS_SEARCH_LIMIT = _core.TS_SEARCH_LIMIT  # [s] bound of the limit searches and o
 GAIN_NAMES = ("kdPI1", "kthPI1", "kiPI1", "kd2", "kth2", "kph2", "kd3", "kth3", "kph3")
 
 __all__ = ["MECHANISMS", "CONTROLLERS", "PATHS", "RULES", "FIELDS", "UNITS", "GAIN_NAMES",
-           "TS_SEARCH_LIMIT", "ArgumentError", "Loop", "Design", "Run", "Simulation", "Stability", "design", "simulate",
-           "stability"]
+           "TS_SEARCH_LIMIT", "ArgumentError", "Loop", "Design", "Run", "Simulation", "Stability",
+           "design", "simulate", "stability"]
 
 
 class Loop:
