@@ -33,13 +33,12 @@
 
 #include "bench/gl_window.h"
 #include "bench/xvfb_server.h"
-#include "console/startup.h"
 #include "graphics/primitives.h"
 #include "graphics/scene.h"
 #include "graphics/window.h"
-#include "sim/design.h"
 #include "sim/parameters.h"
 #include "sim/runs.h"
+#include "sim/settings.h"
 
 namespace {
 
@@ -49,8 +48,7 @@ int fullBoundPI = 0;
 
 void loadFullRuns() {
     agv::applyStartupDefaults();
-    agv::setSamplingTime(kFullRunTs, agv::SampleRule::Console);
-    agv::designControl();
+    agv::changeSamplingTime(kFullRunTs, agv::SampleRule::Console);
     agv::runAllSimulations(agv::StraightLine);
     agv::resetViewAfterRun();
     fullBoundPC = agv::nPointsPC[0];

@@ -7,10 +7,10 @@
 // its last record, so this slightly overstates the time per step).
 #include <benchmark/benchmark.h>
 
-#include "console/startup.h"
 #include "sim/design.h"
 #include "sim/parameters.h"
 #include "sim/runs.h"
+#include "sim/settings.h"
 
 namespace {
 
@@ -46,8 +46,7 @@ BENCHMARK_CAPTURE(BM_RunAllDefaults, circle, agv::Circle)->Unit(benchmark::kMill
 // Six runs on the line at Ts = argument [ms], entered with the console rule.
 void BM_RunAllSamplingTime(benchmark::State& state) {
     agv::applyStartupDefaults();
-    agv::setSamplingTime(state.range(0) * 1e-3, agv::SampleRule::Console);
-    agv::designControl();
+    agv::changeSamplingTime(state.range(0) * 1e-3, agv::SampleRule::Console);
     runAndReport(state, agv::StraightLine);
 }
 BENCHMARK(BM_RunAllSamplingTime)
@@ -63,10 +62,8 @@ BENCHMARK(BM_RunAllSamplingTime)
 // to its bound of 100 s (fn = 0.6 mHz and below).
 void BM_DesignRerun(benchmark::State& state) {
     agv::applyStartupDefaults();
-    agv::setNaturalFrequency(state.range(0) * 1e-3);
     for (auto _ : state) {
-        agv::designControl();
-        agv::searchTsmax();
+        agv::changeFrequency(state.range(0) * 1e-3, agv::zeta);
         benchmark::DoNotOptimize(agv::Tsmax);
     }
 }

@@ -8,6 +8,7 @@
 #include "sim/parameters.h"
 #include "sim/path.h"
 #include "sim/runs.h"
+#include "sim/settings.h"
 
 namespace agv {
 
@@ -55,11 +56,8 @@ void enterFrequency() {
     std::printf("\n    新fn ζ=");
     double values[2] = {fn, zeta};
     readNumbers(2, values);
-    setNaturalFrequency(values[0]);
-    zeta = values[1];
+    changeFrequency(values[0], values[1]);
     std::printf("\n    固有振動数fn=%6.3f[Hz]  減衰比ζ=%6.3f", fn, zeta);
-    designControl();
-    searchTsmax();
 }
 
 bool askSamplingTime() {
@@ -70,14 +68,15 @@ bool askSamplingTime() {
     return readYes();
 }
 
-// Asks until a sampling time greater than 0 (and finite) is given, then
-// derives stepsPerSample and dt and reruns the design.
+// Asks until a sampling time greater than 0 (and finite) is given; a refused
+// one is shown as the old value when it asks again.
 void enterSamplingTime() {
     for (;;) {
         std::printf("\n(4) サンプル時間変更　旧Ts=%6.3f[s]", Ts);
         std::printf("\n    入力　Ts[s]=");
-        readNumbers(1, &Ts);
-        const SettingCheck check = checkSamplingTime(Ts);
+        double ts = Ts;  // kept when nothing converts
+        readNumbers(1, &ts);
+        const SettingCheck check = changeSamplingTime(ts, SampleRule::Console);
         if (check == SettingCheck::NotPositive) {
             std::printf("    Ts=%6.3f <= 0.  設定し直し", Ts);
         } else if (check == SettingCheck::NotFinite) {
@@ -86,8 +85,6 @@ void enterSamplingTime() {
             break;
         }
     }
-    setSamplingTime(Ts, SampleRule::Console);
-    designControl();
 }
 
 void printPose(const char* format) {
@@ -107,9 +104,7 @@ void enterPose() {
     // previous value, which is held in radians.
     double values[3] = {x0, y0, th0 * kRadToDeg};
     const int converted = readNumbers(3, values);
-    x0 = values[0];
-    y0 = values[1];
-    if (converted == 3) th0 = values[2] * kDegToRad;
+    changeStartPose(values[0], values[1], converted == 3 ? values[2] * kDegToRad : th0);
 }
 
 void reportAndRun() {

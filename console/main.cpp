@@ -6,8 +6,8 @@
 // The command-line arguments go unchanged to the window-system set-up.
 #include "console/dialog.h"
 #include "console/input.h"
-#include "console/startup.h"
 #include "graphics/window.h"
+#include "sim/settings.h"
 
 int main(int argc, char** argv) {
     agv::initConsoleInput();

@@ -2,10 +2,11 @@
 // its results copied out as NumPy arrays.
 //
 // Every call starts from the program's start-up state (applyStartupDefaults)
-// and then applies the settings in the order the console dialog does: fn and
-// zeta as the 'f' entry (design and limit search), Ts as the 't' entry (the
-// chosen stepsPerSample rule, then the design), the pose as the 'h' entry
-// (heading in degrees), then all six runs. The core keeps one shared state,
+// and then applies the settings with the core's settings operations, in the
+// order the console dialog does: fn and zeta as the 'f' entry (design and
+// limit search), Ts as the 't' entry (the chosen stepsPerSample rule, then
+// the design), the pose as the 'h' entry (heading in degrees), then all six
+// runs. The core keeps one shared state,
 // so the interpreter lock is held throughout: calls never overlap.
 // Arguments are checked by the package (agvsim/__init__.py) with the core's
 // own setting checks, exported here; the calls themselves accept every double.
@@ -14,11 +15,11 @@
 
 #include <limits>
 
-#include "console/startup.h"
 #include "sim/design.h"
 #include "sim/parameters.h"
 #include "sim/path.h"
 #include "sim/runs.h"
+#include "sim/settings.h"
 #include "sim/stability.h"
 
 namespace py = pybind11;
@@ -34,18 +35,15 @@ static_assert(sizeof(agv::TrackError) == kErrorFields * sizeof(double), "plain d
 // The start-up state, then fn and zeta as the 'f' entry sets them.
 void applyFrequency(double fnHz, double dampingRatio) {
     agv::applyStartupDefaults();
-    agv::setNaturalFrequency(fnHz);
-    agv::zeta = dampingRatio;
-    agv::designControl();
-    agv::searchTsmax();
+    agv::changeFrequency(fnHz, dampingRatio);
 }
 
-// Then Ts as the 't' entry sets it, by the chosen stepsPerSample rule.
+// Then Ts as the 't' entry sets it, by the chosen stepsPerSample rule (the
+// package has checked it).
 void applySettings(double fnHz, double dampingRatio, double tsSeconds, bool startupRule) {
     applyFrequency(fnHz, dampingRatio);
-    agv::setSamplingTime(tsSeconds,
-                         startupRule ? agv::SampleRule::Startup : agv::SampleRule::Console);
-    agv::designControl();
+    agv::changeSamplingTime(tsSeconds,
+                            startupRule ? agv::SampleRule::Startup : agv::SampleRule::Console);
 }
 
 py::array_t<double> copyOf(const double* values, int count) {
@@ -121,10 +119,8 @@ py::dict simulate(int path, double fnHz, double dampingRatio, double tsSeconds, 
                   double yM, double headingDeg, double steeringDeg, bool startupRule) {
     applySettings(fnHz, dampingRatio, tsSeconds, startupRule);
     agv::pathType = path;
-    agv::x0 = xM;
-    agv::y0 = yM;
-    agv::th0 = headingDeg * agv::kDegToRad;
-    agv::ph0 = steeringDeg * agv::kDegToRad;
+    agv::changeStartPose(xM, yM, headingDeg * agv::kDegToRad);
+    agv::changeStartSteering(steeringDeg * agv::kDegToRad);
     agv::runAllSimulations(agv::pathType);
 
     py::list continuous;

@@ -1,7 +1,5 @@
 #include "sim/parameters.h"
 
-#include <cmath>
-
 namespace agv {
 
 int agvType = 1;
@@ -37,28 +35,6 @@ int stepsPerSampleFor(double ts, SampleRule rule) {
     if (!(ratio >= 1.0)) return 1;
     if (ratio >= static_cast<double>(kMaxStepsPerSample)) return kMaxStepsPerSample;
     return static_cast<int>(ratio);  // truncation toward zero
-}
-
-namespace {
-
-SettingCheck checkPositive(double v) {
-    if (!(v > 0.0)) return SettingCheck::NotPositive;
-    return std::isinf(v) ? SettingCheck::NotFinite : SettingCheck::Accepted;
-}
-
-}  // namespace
-
-SettingCheck checkSamplingTime(double ts) {
-    return checkPositive(ts);
-}
-
-SettingCheck checkNaturalFrequency(double fnHz) {
-    return checkPositive(fnHz);
-}
-
-SettingCheck checkDampingRatio(double dampingRatio) {
-    if (std::isinf(dampingRatio)) return SettingCheck::NotFinite;
-    return dampingRatio >= 0.0 ? SettingCheck::Accepted : SettingCheck::Negative;
 }
 
 void setSamplingTime(double ts, SampleRule rule) {

@@ -9,8 +9,9 @@
 // only on the console (kRadToDeg, kDegToRad). View values are window units
 // (the window spans -1..+1 on both axes).
 //
-// Callers: the console start-up sets the defaults, the console dialog changes
-// the settings, the keyboard callback the view.
+// Callers: the settings operations (settings.h) set the defaults and change
+// the settings for every face; the keyboard callback changes the view, and
+// the console dialog resets it after every run.
 #pragma once
 
 namespace agv {
@@ -82,24 +83,12 @@ enum class SampleRule { Startup, Console };
 // every double, NaN and infinities included.
 int stepsPerSampleFor(double ts, SampleRule rule);
 
-// Checks of a typed setting, written once for every face. The console asks
-// Ts again when its check fails (one message for each fault) and takes fn
-// and zeta as typed; the Python face refuses all three by these checks.
-enum class SettingCheck {
-    Accepted,
-    NotPositive,  // not greater than 0, or NaN (fn, Ts)
-    Negative,     // below 0, or NaN (zeta)
-    NotFinite,    // +infinity (and -infinity for zeta)
-};
-SettingCheck checkSamplingTime(double ts);            // Ts [s]: finite and > 0
-SettingCheck checkNaturalFrequency(double fnHz);      // fn [Hz]: finite and > 0
-SettingCheck checkDampingRatio(double dampingRatio);  // zeta [-]: finite and >= 0; at 0
-                                                      // 2DW1C's gains are not finite
-
-// Sets Ts together with stepsPerSample and dt. Does not rerun the design.
+// Sets Ts together with stepsPerSample and dt. Does not rerun the design:
+// the faces change Ts through changeSamplingTime (settings.h).
 void setSamplingTime(double ts, SampleRule rule);
 
-// Sets fn together with wn. Does not rerun the design.
+// Sets fn together with wn. Does not rerun the design: the faces change fn
+// through changeFrequency (settings.h).
 void setNaturalFrequency(double frequencyHz);
 
 // View reset done after every simulation run: scale, phase-plane position

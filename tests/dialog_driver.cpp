@@ -10,8 +10,8 @@
 
 #include "console/dialog.h"
 #include "console/input.h"
-#include "console/startup.h"
 #include "sim/parameters.h"
+#include "sim/settings.h"
 
 int main(int argc, char** argv) {
     agv::initConsoleInput();

@@ -9,18 +9,15 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "console/startup.h"
-#include "sim/design.h"
 #include "sim/runs.h"
+#include "sim/settings.h"
 
 int main(int argc, char** argv) {
     if (argc != 6) return 2;
     agv::applyStartupDefaults();
-    agv::setSamplingTime(std::atof(argv[2]), agv::SampleRule::Console);
-    agv::designControl();
-    agv::x0 = std::atof(argv[3]);
-    agv::y0 = std::atof(argv[4]);
-    agv::th0 = std::atof(argv[5]) * agv::kDegToRad;
+    agv::changeSamplingTime(std::atof(argv[2]), agv::SampleRule::Console);
+    agv::changeStartPose(std::atof(argv[3]), std::atof(argv[4]),
+                         std::atof(argv[5]) * agv::kDegToRad);
     agv::pathType = std::atoi(argv[1]);
     agv::runAllSimulations(agv::pathType);
     const int bounds[] = {agv::nPointsPC[0], agv::nPointsPC[1], agv::nPointsPC[2],

@@ -13,9 +13,9 @@
 #include <tuple>
 #include <utility>
 
-#include "console/startup.h"
 #include "sim/design.h"
 #include "sim/runs.h"
+#include "sim/settings.h"
 #include "sim/stability.h"
 
 namespace {
@@ -33,13 +33,10 @@ class Core : public ::testing::Test {
 };
 
 void enterFn(double f) {  // the 'f' entry: design and limit search
-    setNaturalFrequency(f);
-    designControl();
-    searchTsmax();
+    changeFrequency(f, zeta);
 }
 void enterTs(double ts) {  // the 't' entry: console rule and design
-    setSamplingTime(ts, SampleRule::Console);
-    designControl();
+    changeSamplingTime(ts, SampleRule::Console);
 }
 // Largest |ed| of the sampled run of mechanism i over dist in [from, to) m.
 double band(int i, double from, double to) {

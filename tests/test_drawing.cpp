@@ -6,10 +6,10 @@
 #include <algorithm>
 #include <cmath>
 
-#include "console/startup.h"
 #include "graphics/keys.h"
 #include "graphics/scene.h"
 #include "sim/runs.h"
+#include "sim/settings.h"
 
 using namespace agv;
 using Call = std::pair<std::string, std::vector<double>>;  // name, values (colour last)

@@ -11,8 +11,8 @@
 
 #include "console/dialog.h"
 #include "console/input.h"
-#include "console/startup.h"
 #include "sim/runs.h"
+#include "sim/settings.h"
 
 namespace {
 std::jmp_buf endOfInputJump;
