@@ -1,12 +1,8 @@
 #include "graphics/keys.h"
 
-#include <GL/freeglut.h>
-
 #include <algorithm>
-#include <cstdlib>
 
 #include "console/dialog.h"
-#include "console/input.h"
 #include "graphics/scene.h"
 #include "graphics/window.h"
 #include "sim/parameters.h"
@@ -34,7 +30,7 @@ void changeSettings() {
     resetAnimation();
     consoleDialog();
     discardPendingKeys();
-    glutPostRedisplay();
+    requestRedraw();
 }
 
 // The state change of 's': both indices forward by kRecordsPerStep records,
@@ -103,8 +99,7 @@ void onKey(unsigned char key, int /*x*/, int /*y*/) {
             phasePlaneX += kPanStep;
             break;
         case kKeyEscape:
-            restoreTerminal();
-            std::exit(0);
+            endProgram();
         default:
             return;
     }

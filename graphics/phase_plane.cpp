@@ -1,7 +1,5 @@
 #include "graphics/phase_plane.h"
 
-#include <GL/freeglut.h>
-
 #include <cmath>
 
 #include "sim/parameters.h"
@@ -11,7 +9,7 @@ namespace agv {
 
 namespace {
 
-void* const kFont = GLUT_BITMAP_HELVETICA_18;
+constexpr Font kFont = Font::Helvetica18;
 
 struct PhaseMap {
     Point2 origin;

@@ -1,3 +1,11 @@
+// The drawing primitives over OpenGL's fixed-function immediate mode, with
+// the window's context current. GL state left behind besides the line width:
+// the matrix stack and the current attributes as found; lighting off after
+// the first shape. Lighting and the line width are only changed when they
+// differ from what this module last set (a change between segments costs
+// more than the segments); the module forgets what it set at every frame
+// start (forgetGlState, called by the window's beginFrame). Blending is
+// never enabled, so the colours' alpha has no effect.
 #include "graphics/primitives.h"
 
 #include <GL/freeglut.h>
@@ -6,13 +14,21 @@
 
 namespace agv {
 
-const Rgba kRed = {1.0f, 0.0f, 0.0f, 0.0f};
-const Rgba kGreen = {0.0f, 1.0f, 0.0f, 0.0f};
-const Rgba kBlue = {0.0f, 0.0f, 1.0f, 0.0f};
-const Rgba kWhite = {1.0f, 1.0f, 1.0f, 0.0f};
-const Rgba kBlack = {0.0f, 0.0f, 0.0f, 0.0f};
-
 namespace {
+
+// Unit hook: window units to window units (every primitive converts through
+// this one place).
+double toWindowUnits(double v) {
+    return v * kPixelsPerUnit / kPixelsPerUnit;
+}
+
+void* glutFontOf(Font font) {
+    switch (font) {
+        case Font::Helvetica18:
+            break;
+    }
+    return GLUT_BITMAP_HELVETICA_18;
+}
 
 // What this module last set in the GL context, so that a state change is
 // only issued when it changes something: switching lighting or the line
@@ -140,6 +156,7 @@ void emitRect(GLenum mode, const Point2& corner, double a, double b, double rota
 
 }  // namespace
 
+// The GL backend's own: declared by window.cpp, whose beginFrame calls it.
 void forgetGlState() {
     lightingKnownOff = false;
     lineWidthInForce = -1.0f;
@@ -233,12 +250,13 @@ void drawGrid(const Point2& centre, double rotation, int n, double gx, double gy
     glPopMatrix();
 }
 
-void drawText(float x, float y, void* font, const char* s) {
+void drawText(float x, float y, Font font, const char* s) {
+    void* const glutFont = glutFontOf(font);
     glPushAttrib(GL_CURRENT_BIT);
     glColor3f(kTextGrey, kTextGrey, kTextGrey);
     glRasterPos2f(x, y);
     for (const char* p = s; *p != '\0'; ++p) {
-        glutBitmapCharacter(font, static_cast<unsigned char>(*p));
+        glutBitmapCharacter(glutFont, static_cast<unsigned char>(*p));
     }
     glPopAttrib();
 }

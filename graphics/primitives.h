@@ -1,4 +1,6 @@
-// Immediate-mode OpenGL drawing primitives in window units.
+// The drawing primitives in window units: the interface every drawing
+// backend implements (primitives.cpp over OpenGL for the window; a stand-in
+// records the calls for the tests).
 //
 // Every picture of the window is built from these: segments with a width,
 // discs, circles, half discs and half circles, capsules (wheels),
@@ -7,16 +9,14 @@
 // on both axes, kPixelsPerUnit pixels per unit); rotations are radians,
 // counter-clockwise. Callers map metres to window units themselves.
 //
-// GL state left behind, which callers rely on: after drawSegment the line
-// width is 2 pixels, after drawGrid 1 pixel (2 when its half-count is 0);
-// the matrix stack and the current attributes are left as found. Outline
-// primitives draw with the line width in force. Shapes are drawn unlit, in
-// exactly the colour given; text carries its own near-black colour, so it
-// looks the same whatever the lighting state. Lighting and the line width
-// are only changed when they differ from what this module last set (a
-// change between segments costs more than the segments), and the module
-// forgets what it set at every frame start (forgetGlState).
-// Called from the display routine only, with the window's context current.
+// State left behind, which callers rely on: after drawSegment the line width
+// is 2 pixels, after drawGrid 1 pixel (2 when its half-count is 0); outline
+// primitives draw with the line width in force. Shapes are drawn in exactly
+// the colour given and opaque: the alpha of every colour is 0 and is
+// ignored (a backend that could blend must not). Text is drawn in its own
+// near-black colour, kTextGrey, in the picture's one font.
+// Called from the display routine only, between beginFrame and endFrame
+// (window.h).
 #pragma once
 
 namespace agv {
@@ -30,31 +30,25 @@ struct Rgba {
     float r, g, b, a;
 };
 
-extern const Rgba kRed;    // reference path
-extern const Rgba kGreen;  // the sampled-data run
-extern const Rgba kBlue;   // the continuous run
-extern const Rgba kWhite;  // vehicle parts, the phase-plane panel
-extern const Rgba kBlack;  // grid, markers, outlines, axes
+// The picture's colours; alpha 0 in all of them, drawn opaque.
+constexpr Rgba kRed = {1.0f, 0.0f, 0.0f, 0.0f};    // reference path
+constexpr Rgba kGreen = {0.0f, 1.0f, 0.0f, 0.0f};  // the sampled-data run
+constexpr Rgba kBlue = {0.0f, 0.0f, 1.0f, 0.0f};   // the continuous run
+constexpr Rgba kWhite = {1.0f, 1.0f, 1.0f, 0.0f};  // vehicle parts, the phase-plane panel
+constexpr Rgba kBlack = {0.0f, 0.0f, 0.0f, 0.0f};  // grid, markers, outlines, axes
+
+// The picture's one font: Helvetica, 18 pixels (a bitmap font in GL).
+enum class Font { Helvetica18 };
 
 constexpr double kPixelsPerUnit = 400.0;  // [pixels per window unit] half the 800-pixel side
 constexpr int kCircleSegments = 120;      // vertices of the circle-type primitives
 constexpr double kDrawPi = 3.1415926536;  // [rad] pi of the shape primitives
-constexpr double kDrawRadPerDeg = 0.01745329252;  // [rad/deg] for glRotated
+constexpr double kDrawRadPerDeg = 0.01745329252;  // [rad/deg] turns given in degrees
 constexpr float kSegmentRestWidth = 2.0f;         // [pixels] width drawSegment leaves in force
 constexpr float kGridAxisWidth = 2.0f;            // [pixels] grid lines through the centre
 constexpr float kGridLineWidth = 1.0f;            // [pixels] other grid lines
-// Text colour: near-black, the ambient-lit colour of the default material.
+// Text colour: near-black, the ambient-lit colour of GL's default material.
 constexpr float kTextGrey = 0.04f;
-
-// Unit hook: window units to window units (kept so every primitive converts
-// through one place).
-inline double toWindowUnits(double v) {
-    return v * kPixelsPerUnit / kPixelsPerUnit;
-}
-
-// Forget the GL state this module set; called by beginFrame, so that the
-// next change is always issued in a new frame or context.
-void forgetGlState();
 
 void drawSegment(const Point2& from, const Point2& to, double width, const Rgba& colour);
 void drawDisc(const Point2& centre, double radius, const Rgba& colour);
@@ -78,7 +72,8 @@ void drawBodyShape(const Point2& ref, double length, double width, double back, 
                    double rotation, const Rgba& colour);
 // Black grid of 2n+1 vertical and 2n+1 horizontal lines spaced gx, gy.
 void drawGrid(const Point2& centre, double rotation, int n, double gx, double gy);
-// Bitmap text at (x, y) in the text colour; a line feed draws nothing.
-void drawText(float x, float y, void* font, const char* s);
+// Text with its baseline's left end at (x, y), in the text colour; a line
+// feed draws nothing.
+void drawText(float x, float y, Font font, const char* s);
 
 }  // namespace agv

@@ -1,7 +1,5 @@
 #include "graphics/scene.h"
 
-#include <GL/freeglut.h>
-
 #include <cmath>
 
 #include "graphics/agv.h"
@@ -17,7 +15,7 @@ char designLineText[kDesignLineSize] = "fn=3.56[Hz],zeta=7.901, Ts=7.90[s]\n";
 
 namespace {
 
-void* const kFont = GLUT_BITMAP_HELVETICA_18;
+constexpr Font kFont = Font::Helvetica18;
 
 // Positions (0-based) of the digit cells of the design line.
 constexpr int kFnCells[] = {3, 5, 6};

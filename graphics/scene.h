@@ -1,14 +1,14 @@
 // Composition of one frame of the window.
 //
-// displayScene is the GLUT display routine: beginFrame, composeScene,
+// displayScene is the window's display routine: beginFrame, composeScene,
 // endFrame. composeScene draws, back to front: the title and the settings
 // panel, the 1 m grid, the reference path (red), the continuous (blue) and
 // sampled-data (green) trajectories of the shown mechanism, the start
 // marker, the sampling dots reached so far, both vehicles at their current
 // records, the white panel and the phase plane. It only reads the shared
 // state and the stores, and never reads past the records stored for the
-// shown mechanism. Called by GLUT and by onKey; tests call composeScene to
-// read the pixels back before the swap.
+// shown mechanism. Called by GLUT and by onKey; the frame benchmark calls
+// composeScene to time a frame without the swap.
 //
 // Vehicle view: a world point (x, y) [m] is drawn at window position
 // ((x + kWorldShiftX) * viewScale + viewPanX, (y + kWorldShiftY) * viewScale + viewPanY).

@@ -10,10 +10,13 @@
 #include <cstring>
 
 #include "graphics/keys.h"
-#include "graphics/primitives.h"
 #include "graphics/scene.h"
 
 namespace agv {
+
+// The primitives' GL state, forgotten at every frame start (primitives.cpp,
+// the other half of the GL backend).
+void forgetGlState();
 
 namespace {
 
@@ -84,6 +87,14 @@ void beginFrame() {
 void endFrame() {
     glFlush();
     glutSwapBuffers();
+}
+
+void requestRedraw() {
+    glutPostRedisplay();
+}
+
+void endProgram() {
+    std::exit(0);
 }
 
 }  // namespace agv

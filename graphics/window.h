@@ -1,4 +1,8 @@
-// The program's one window: creation, callbacks, viewport and frame bracket.
+// The program's one window: creation, callbacks, viewport, the frame bracket,
+// and the redraw and end requests of the keys. The interface every window
+// backend implements (window.cpp over GLUT and X11; a stand-in for the
+// tests); the shared drawing and key code reach the window system only
+// through it.
 //
 // startWindow opens the 800 x 800 double-buffered window titled with the
 // one-line key help, registers displayScene, reshapeWindow and onKey, sets
@@ -23,6 +27,13 @@ void beginFrame();
 
 // Flushes and swaps the buffers.
 void endFrame();
+
+// Asks for the picture to be drawn anew once the current event is handled.
+void requestRedraw();
+
+// Ends the program, status 0 (ESC). The console's restorers give the
+// terminal back on the way out.
+[[noreturn]] void endProgram();
 
 // Drops the key presses and releases that reached the window and wait to be
 // handled: the keys typed into it while the console dialog ran, which the

@@ -1,19 +1,19 @@
-// Recording stand-in of the drawing primitives and the frame bracket: each
-// call the drawing code makes is appended to recordedCalls instead of reaching
-// OpenGL, as its name ("Segment", "Disc", ..., "Text:" and the string,
-// "begin", "end") and its numeric arguments in order, a point as x, y, and
-// the colour's r, g, b, a last where the primitive takes one.
+// Recording stand-in of the drawing primitives and the window: each call the
+// drawing code makes is appended to recordedCalls instead of reaching a
+// window, as its name ("Segment", "Disc", ..., "Text:" and the string,
+// "begin", "end", "redraw") and its numeric arguments in order, a point as
+// x, y, and the colour's r, g, b, a last where the primitive takes one.
+// endProgram throws ProgramEnded, so that a test can see the program end.
 #include <string>
 #include <vector>
 
 #include "graphics/primitives.h"
+#include "graphics/window.h"
 
 std::vector<std::pair<std::string, std::vector<double>>> recordedCalls;
+struct ProgramEnded {};
 
 namespace agv {
-
-const Rgba kRed = {1, 0, 0, 0}, kGreen = {0, 1, 0, 0}, kBlue = {0, 0, 1, 0};
-const Rgba kWhite = {1, 1, 1, 0}, kBlack = {0, 0, 0, 0};
 
 using P = const Point2&;
 using C = const Rgba&;
@@ -34,11 +34,14 @@ REC(drawRect, "Rect", (P p, D l, D w, D a, C c), p.x, p.y, l, w, a, RGBA)
 REC(drawRectOutline, "RectOutline", (P p, D l, D w, D a, C c), p.x, p.y, l, w, a, RGBA)
 REC(drawBodyShape, "BodyShape", (P p, D l, D w, D b, D n, D a, C c), p.x, p.y, l, w, b, n, a, RGBA)
 REC(drawGrid, "Grid", (P p, D a, int n, D gx, D gy), p.x, p.y, a, D(n), gx, gy)
-REC(drawText, std::string("Text:") + s, (float x, float y, void*, const char* s), x, y)
+REC(drawText, std::string("Text:") + s, (float x, float y, Font, const char* s), x, y)
 REC(beginFrame, "begin", (), )
 REC(endFrame, "end", (), )
+REC(requestRedraw, "redraw", (), )
 // clang-format on
-void forgetGlState() {}
 void discardPendingKeys() {}
+void endProgram() {
+    throw ProgramEnded{};
+}
 
 }  // namespace agv

@@ -15,10 +15,14 @@ using namespace agv;
 using Call = std::pair<std::string, std::vector<double>>;  // name, values (colour last)
 using Calls = std::vector<Call>;
 extern Calls recordedCalls;
+struct ProgramEnded {};  // thrown by the stand-in's endProgram
 
 namespace {
 
 constexpr double kTol = 1e-12;  // [window units] the same sums taken in another order
+// The picture's colours as the program's description gives them: alpha 0 in all.
+const Rgba red{1, 0, 0, 0}, green{0, 1, 0, 0}, blue{0, 0, 1, 0}, white{1, 1, 1, 0};
+const Rgba black{0, 0, 0, 0};
 
 Call mk(std::string name, std::vector<double> v, Rgba c) {
     return v.insert(v.end(), {c.r, c.g, c.b, c.a}), Call{name, v};
@@ -75,18 +79,18 @@ Calls vehicle(int m, const VehicleState& v, Rgba col) {
         sscanf(t.c_str() + 2, "%lf,%lf,%lf,%lf", &a, &b, &c, &d);
         const Point2 o = t[1] == 'b' ? p : at(p, th, 1, 0), q = at(o, r, a, b), q2 = at(o, r, c, d);
         auto two = [&](const char* n1, const char* n2, std::vector<double> v) {
-            e.insert(e.end(), {mk(n1, v, kWhite), mk(n2, v, kBlack)});
+            e.insert(e.end(), {mk(n1, v, white), mk(n2, v, black)});
         };
         if (t[0] == 'B')
             e.push_back(mk("BodyShape", {p.x, p.y, 1.2 * s, s, .2 * s, .5235988, r}, col));
         if (t[0] == 'W') e.push_back(mk("Capsule", {q.x, q.y, .24 * s, .12 * s, r}, col));
-        if (toupper(t[0]) == 'L') e.push_back(seg(q, q2, (t[0] == 'L' ? .04 : .008) * s, kBlack));
+        if (toupper(t[0]) == 'L') e.push_back(seg(q, q2, (t[0] == 'L' ? .04 : .008) * s, black));
         if (t[0] == 'w') two("Capsule", "CapsuleOutline", {q.x, q.y, .12 * s, .08 * s, r});
         if (t[0] == 'X') two("Rect", "RectOutline", {q.x, q.y, .16 * s, .16 * s, r});
         if (t[0] == 'Y') two("HalfDisc", "HalfCircle", {o.x, o.y, .04 * s, r - kPi / 2});
         if (t[0] == 'P') two("Disc", "Circle", {o.x, o.y, .04 * s});
     }
-    return e.push_back(disc(p, .04 * s, kWhite)), e;  // the reference point
+    return e.push_back(disc(p, .04 * s, white)), e;  // the reference point
 }
 
 TEST(Drawing, FramesInOrderWithinTheStoredRecords) {
@@ -112,7 +116,7 @@ TEST(Drawing, FramesInOrderWithinTheStoredRecords) {
     viewScale = 0.3, viewPanX = 0.1, viewPanY = -0.05, phasePlaneX = 0.5, x0 = 0.5, agv::y0 = 1.2;
     const double s = viewScale, l = -0.95, x = 0.5, y = 0.55, h = 0.3;
     const Point2 o = W({});
-    const Rgba k = kBlack;
+    const Rgba k = black;
     auto q = [&](const TrackError& e) { return Point2{x + 0.3 * e.dd, y + 0.3 / kPi * e.eth}; };
     for (const auto& r : rows) {
         const int m = r.type - 1, pc = std::min(r.iPC, std::min(r.nPC + 1, kMaxRecords - 1)),
@@ -133,17 +137,17 @@ TEST(Drawing, FramesInOrderWithinTheStoredRecords) {
             for (int j = 1; j <= std::min(n, 2998); ++j)  // a full store's bound is 2998
                 if (keep[j % 6]) e.push_back(seg(pt(v[j - 1]), pt(v[j]), .005, c));
         };
-        if (r.path == 0) e.push_back(seg(o, {o.x + 30 * s, o.y}, 0.013, kRed));
+        if (r.path == 0) e.push_back(seg(o, {o.x + 30 * s, o.y}, 0.013, red));
         for (int i = 0; r.path == 1 && i <= 100; ++i)  // radius 2 m about O, 101 segments
             e.push_back(seg(at(o, std::max(i - 1, 0) * 2 * kPi / 100, 2, 0),
-                            at(o, i * 2 * kPi / 100, 2, 0), .01, kRed));
-        poly(W, contTraj[m], r.nPC, kBlue, all), poly(W, sampTraj[m], r.nPI, kGreen, all);
+                            at(o, i * 2 * kPi / 100, 2, 0), .01, red));
+        poly(W, contTraj[m], r.nPC, blue, all), poly(W, sampTraj[m], r.nPI, green, all);
         e.push_back(disc(W({0, 0, 0.5, 1.2, 0}), 0.008, k));
         for (int i = 0; i <= r.K && 2 * i <= std::min(r.nPI + 1, 2999); ++i)  // stored ones
             e.push_back(disc(W(sampTraj[m][2 * i]), .03 * s, k));
         for (const Calls& v :
-             {vehicle(m, contTraj[m][pc], kBlue), vehicle(m, sampTraj[m][pi], kGreen),
-              Calls{mk("Rect", {x - .4, y - .4, 2, 10, 0}, kWhite), text(x + .1, y - .05, "dd(t)"),
+             {vehicle(m, contTraj[m][pc], blue), vehicle(m, sampTraj[m][pi], green),
+              Calls{mk("Rect", {x - .4, y - .4, 2, 10, 0}, white), text(x + .1, y - .05, "dd(t)"),
                     text(x - .1, y + .2, "dth[rad]"), text(x - .11, y + .38, "blue :Conti-Control"),
                     text(x - .11, y + .33, "green:Sample-Control"),
                     text(x - .2, y - .35, "(dd,dth) Phase Plane")}})
@@ -151,8 +155,8 @@ TEST(Drawing, FramesInOrderWithinTheStoredRecords) {
         for (double v : {0.0, -h, h}) e.push_back(seg({x + h, y + v}, {x - h, y + v}, .006, k));
         for (double v : {0.0, -h, h}) e.push_back(seg({x + v, y + h}, {x + v, y - h}, .006, k));
         e.insert(e.end(),
-                 {disc(q(contErr[m][0]), .01, kBlue), disc(q(contErr[m][pc]), .006, kBlue)});
-        poly(q, contErr[m], r.nPC, kBlue, joined), poly(q, sampErr[m], r.nPI, kGreen, all);
+                 {disc(q(contErr[m][0]), .01, blue), disc(q(contErr[m][pc]), .006, blue)});
+        poly(q, contErr[m], r.nPC, blue, joined), poly(q, sampErr[m], r.nPI, green, all);
         e.insert(e.end(),
                  {disc(q(sampErr[m][0]), .006, k), disc(q(sampErr[m][pi]), .006, k), {"end", {}}});
         expectCalls(recorded(displayScene), e, r.line);
@@ -187,11 +191,12 @@ TEST(Drawing, KeysStepPanZoomAndRedrawOneFrameEach) {
                                          viewScale,
                                          phasePlaneX,
                                          double(std::count(c.begin(), c.end(), Call{"begin", {}})),
-                                         double(c.empty() || c.back() == Call{"end", {}}),
+                                         double(!c.empty() && c.back() == Call{"end", {}}),
                                          double(currentKey)};
         want.insert(want.end(), {1, double(keys.back())});  // frames end with endFrame
         for (size_t i = 0; i < got.size(); ++i) EXPECT_NEAR(got[i], want[i], kTol) << keys << i;
     }
+    EXPECT_THROW(onKey(27, 0, 0), ProgramEnded);  // ESC ends the program through the window
 }
 
 }  // namespace

@@ -76,7 +76,7 @@ const Case kCases[] = {
     {"grid line 1 px",
      [] { drawGrid({.1, -.2}, 0, 2, .2, .15); }, kBlack, .3, .3025, 0, .05, 1, {.25, .35, 0, .05}},
     {"text near-black at its raster position", [] { drawSegment({-.9, -.9}, {-.8, -.9}, .005, kRed),
-     drawText(-.5f, .5f, GLUT_BITMAP_HELVETICA_18, "HHH"); },
+     drawText(-.5f, .5f, Font::Helvetica18, "HHH"); },
      kGrey, -.5, NAN, .5, NAN, 0, {-.6, 0, .4, .6}},
 };
 // clang-format on
