@@ -4,6 +4,7 @@
 
 #include "console/input.h"
 #include "console/report.h"
+#include "console/terminal.h"
 #include "sim/design.h"
 #include "sim/parameters.h"
 #include "sim/path.h"

@@ -1,11 +1,5 @@
 #include "console/input.h"
 
-#include <signal.h>
-#include <stdio_ext.h>
-#include <termios.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 
@@ -13,148 +7,203 @@ namespace agv {
 
 namespace {
 
-bool initialised = false;
-bool terminalMode = false;             // standard input is a terminal
-struct termios savedSettings {};       // the terminal as found at start
-struct termios keySettings {};         // the key read's: no echo, no line editing
-volatile sig_atomic_t rawActive = 0;   // the key read has changed the terminal
-volatile sig_atomic_t keyReading = 0;  // a key read is waiting for its key
+// A number is collected as its significant digits, where its point stands
+// and its exponent, then written out in a short normal form for strtod, so
+// that any length of input converts in fixed space. Digits beyond the kept
+// ones only matter through whether one of them is not zero: a double's
+// rounding boundaries (halfway between two neighbours) have at most 768
+// significant decimal digits, or 15 hexadecimal ones, so a nonzero tail is
+// replaced by one digit 1 past the kept ones.
+constexpr int kKeptDecimalDigits = 800;
+constexpr int kKeptHexDigits = 32;
+// Exponents are held within these bounds; beyond them every value is
+// already infinite or zero.
+constexpr long long kExponentCap = 1000000000LL;
+constexpr long long kWrittenExponentCap = 99999;
 
-// Signals that end the program: the terminal is given back first.
-const int kRestoredSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT};
+char digits[kKeptDecimalDigits];  // the significant digits kept, from the first nonzero one
+int keptDigits = 0;
+bool droppedNonzero = false;  // a nonzero digit beyond the kept ones
+long long pointShift = 0;     // the point's place, in digits after the leading zeros
+long long exponent = 0;       // the exponent as written, within kExponentCap
+bool negativeExponent = false;
+// "-0x0." + digits + "1" + "p-" + exponent + '\0'
+char normalForm[5 + kKeptDecimalDigits + 1 + 2 + 20 + 1];
 
-void restoreOnSignal(int sig) {
-    if (rawActive) {
-        tcsetattr(STDIN_FILENO, TCSANOW, &savedSettings);
-        rawActive = 0;
+bool isSpace(int c) {
+    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
+}
+
+bool isDigit(int c) {
+    return c >= '0' && c <= '9';
+}
+
+bool isHexDigit(int c) {
+    return isDigit(c) || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
+}
+
+int lowerCase(int c) {
+    return c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c;
+}
+
+// Reads the letters of word that follow the one already matched; false (with
+// the mismatching character consumed) when one differs.
+bool matchRest(const char* word) {
+    for (; *word != '\0'; ++word) {
+        const int c = nextInputChar();
+        if (c == EOF || lowerCase(c) != *word) return false;
     }
-    signal(sig, SIG_DFL);
-    raise(sig);
+    return true;
 }
 
-void installHandler(int sig, void (*handler)(int)) {
-    struct sigaction action {};
-    action.sa_handler = handler;
-    sigemptyset(&action.sa_mask);
-    action.sa_flags = SA_RESTART;  // the key read goes on after a stop and continue
-    sigaction(sig, &action, nullptr);
-}
-
-// Ctrl-Z: the terminal is given back before the program stops (the stop
-// itself is the default action, taken once this handler returns, since
-// SIGTSTP is blocked while it runs).
-void stopOnSignal(int sig) {
-    const int savedErrno = errno;
-    if (rawActive) {
-        tcsetattr(STDIN_FILENO, TCSANOW, &savedSettings);
-        rawActive = 0;
+void addMantissaDigit(int c, bool afterPoint, int kept) {
+    if (keptDigits == 0 && c == '0') {
+        if (afterPoint) --pointShift;
+        return;
     }
-    signal(sig, SIG_DFL);
-    raise(sig);
-    errno = savedErrno;
-}
-
-// After fg: the stop handler again, and the key read's mode if it was waiting.
-void continueOnSignal(int) {
-    const int savedErrno = errno;
-    installHandler(SIGTSTP, stopOnSignal);
-    if (keyReading && !rawActive) {
-        rawActive = 1;
-        tcsetattr(STDIN_FILENO, TCSANOW, &keySettings);
+    if (keptDigits < kept) {
+        digits[keptDigits++] = static_cast<char>(c);
+    } else if (c != '0') {
+        droppedNonzero = true;
     }
-    errno = savedErrno;
+    if (!afterPoint) ++pointShift;
 }
 
-void restoreAtExit() {
-    restoreTerminal();
+void addExponentDigit(int c) {
+    if (exponent < kExponentCap) exponent = exponent * 10 + (c - '0');
 }
 
-[[noreturn]] void endOfInput() {
-    restoreTerminal();
-    leaveAtEndOfInput();
+// Writes the collected number as [-]0.DIGITSeN or [-]0x0.DIGITSpN and
+// converts it: the digits moved by pointShift and the exponent (binary after
+// 0x, four to a hexadecimal digit).
+double convertCollected(bool negative, bool hex) {
+    char* out = normalForm;
+    if (negative) *out++ = '-';
+    *out++ = '0';
+    if (keptDigits == 0) {
+        *out = '\0';
+        return std::strtod(normalForm, nullptr);
+    }
+    if (hex) *out++ = 'x';
+    *out++ = '0';
+    *out++ = '.';
+    for (int i = 0; i < keptDigits; ++i) *out++ = digits[i];
+    if (droppedNonzero) *out++ = '1';
+    long long total = (hex ? 4 : 1) * pointShift + (negativeExponent ? -exponent : exponent);
+    if (total > kWrittenExponentCap) total = kWrittenExponentCap;
+    if (total < -kWrittenExponentCap) total = -kWrittenExponentCap;
+    std::snprintf(out, static_cast<std::size_t>(normalForm + sizeof normalForm - out), "%c%lld",
+                  hex ? 'p' : 'e', total);
+    return std::strtod(normalForm, nullptr);
 }
 
-// Drops what is left of the current line, up to and including its line feed.
+// inf, infinity or nan after an optional sign, the first letter read; false
+// with the characters read consumed when the word is cut short.
+bool readWord(int first, bool negative, double* value) {
+    const char* text = nullptr;
+    if (lowerCase(first) == 'n') {
+        if (!matchRest("an")) return false;
+        text = negative ? "-nan" : "nan";
+    } else {
+        if (!matchRest("nf")) return false;
+        const int c = nextInputChar();
+        if (lowerCase(c) == 'i') {
+            if (!matchRest("nity")) return false;
+        } else {
+            pushBackInputChar(c);
+        }
+        text = negative ? "-inf" : "inf";
+    }
+    *value = std::strtod(text, nullptr);
+    return true;
+}
+
+// One "%lf" conversion: 1 when it converted into *value, 0 when the input
+// does not hold a number there, EOF at end of input before the number.
+int scanNumber(double* value) {
+    int c;
+    do {
+        c = nextInputChar();
+    } while (isSpace(c));
+    if (c == EOF) return EOF;
+    const bool negative = c == '-';
+    if (c == '-' || c == '+') {
+        c = nextInputChar();
+        if (c == EOF) return 0;
+    }
+    if (lowerCase(c) == 'n' || lowerCase(c) == 'i') return readWord(c, negative, value) ? 1 : 0;
+
+    keptDigits = 0;
+    droppedNonzero = false;
+    pointShift = 0;
+    exponent = 0;
+    negativeExponent = false;
+    bool collected = false;  // a character after the sign (and after 0x)
+    bool hex = false;
+    bool gotDigit = false;
+    bool gotPoint = false;
+    bool gotExponent = false;
+    bool exponentJustStarted = false;  // the last character was the exponent's letter
+    if (c == '0') {
+        c = nextInputChar();
+        if (lowerCase(c) == 'x') {
+            hex = true;
+            c = nextInputChar();
+        } else {
+            collected = gotDigit = true;
+        }
+    }
+    // Taken: digits (hexadecimal ones after 0x, up to the exponent), one point
+    // before the exponent, the exponent's letter after a digit and a sign
+    // right after that letter. The first other character is given back. An
+    // exponent without digits counts as absent.
+    const int kept = hex ? kKeptHexDigits : kKeptDecimalDigits;
+    const int exponentLetter = hex ? 'p' : 'e';
+    for (;; c = nextInputChar()) {
+        const bool startsExponent = exponentJustStarted;
+        exponentJustStarted = false;
+        if (gotExponent && isDigit(c)) {
+            addExponentDigit(c);
+        } else if (isDigit(c) || (hex && !gotExponent && isHexDigit(c))) {
+            addMantissaDigit(c, gotPoint, kept);
+            gotDigit = true;
+        } else if (startsExponent && (c == '-' || c == '+')) {
+            negativeExponent = c == '-';
+        } else if (gotDigit && !gotExponent && lowerCase(c) == exponentLetter) {
+            gotExponent = gotPoint = exponentJustStarted = true;
+        } else if (!gotPoint && c == '.') {
+            gotPoint = true;
+        } else {
+            pushBackInputChar(c);
+            break;
+        }
+        collected = true;
+    }
+    // Nothing after the sign or after 0x is no number, nor is a point without a
+    // digit; but "0x." is 0 (the digit 0 before the x).
+    if (!collected || !(hex || gotDigit)) return 0;
+    *value = convertCollected(negative, hex);
+    return 1;
+}
+
 void dropRestOfLine() {
     int c;
     do {
-        c = std::getchar();
+        c = nextInputChar();
     } while (c != '\n' && c != EOF);
-}
-
-int readKeyFromTerminal() {
-    // A fresh key: nothing typed before this read counts, neither what stdio
-    // holds from an earlier entry nor what waits in the terminal's queue
-    // (TCSAFLUSH drops it as the key mode starts; keys typed from then on
-    // are kept).
-    __fpurge(stdin);
-    keySettings = savedSettings;
-    keySettings.c_lflag &= ~static_cast<tcflag_t>(ICANON | ECHO);
-    keySettings.c_cc[VMIN] = 1;
-    keySettings.c_cc[VTIME] = 0;
-    rawActive = 1;
-    keyReading = 1;
-    tcsetattr(STDIN_FILENO, TCSAFLUSH, &keySettings);
-    const int c = std::getchar();
-    keyReading = 0;
-    // Whatever else the key sent (an escape sequence) is not another key.
-    __fpurge(stdin);
-    restoreTerminal();
-    // The terminal's end-of-file character (Ctrl-D) ends the input here too.
-    const cc_t eof = savedSettings.c_cc[VEOF];
-    if (c == EOF || (eof != _POSIX_VDISABLE && c == eof)) endOfInput();
-    return c;
-}
-
-int readKeyFromLine() {
-    const int c = std::getchar();
-    if (c == EOF) endOfInput();
-    if (c != '\n') dropRestOfLine();
-    return c;
 }
 
 }  // namespace
 
-void initConsoleInput() {
-    if (initialised) return;
-    initialised = true;
-    terminalMode = isatty(STDIN_FILENO) && tcgetattr(STDIN_FILENO, &savedSettings) == 0;
-    if (!terminalMode) return;
-    std::atexit(restoreAtExit);
-    for (int sig : kRestoredSignals) installHandler(sig, restoreOnSignal);
-    installHandler(SIGTSTP, stopOnSignal);
-    installHandler(SIGCONT, continueOnSignal);
-}
-
-void restoreTerminal() {
-    if (terminalMode && rawActive) {
-        tcsetattr(STDIN_FILENO, TCSANOW, &savedSettings);
-        rawActive = 0;
-    }
-}
-
-int readKey() {
-    initConsoleInput();
-    std::fflush(stdout);
-    return terminalMode ? readKeyFromTerminal() : readKeyFromLine();
-}
-
 int readNumbers(int count, double* values) {
-    initConsoleInput();
-    std::fflush(stdout);
-    int converted;
-    switch (count) {
-        case 1:
-            converted = std::scanf("%lf", &values[0]);
-            break;
-        case 2:
-            converted = std::scanf("%lf %lf", &values[0], &values[1]);
-            break;
-        default:
-            converted = std::scanf("%lf %lf %lf", &values[0], &values[1], &values[2]);
-            break;
+    startInputRead();
+    int converted = 0;
+    while (converted < count) {
+        const int result = scanNumber(&values[converted]);
+        if (result == EOF && converted == 0) leaveAtEndOfInput();
+        if (result != 1) break;
+        ++converted;
     }
-    if (converted == EOF) endOfInput();
     dropRestOfLine();
     return converted;
 }

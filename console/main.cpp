@@ -5,7 +5,7 @@
 // window and hands control to its event loop for the rest of the process.
 // The command-line arguments go unchanged to the window-system set-up.
 #include "console/dialog.h"
-#include "console/input.h"
+#include "console/terminal.h"
 #include "graphics/window.h"
 #include "sim/settings.h"
 

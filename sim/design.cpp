@@ -19,6 +19,11 @@ namespace {
 const int kTsmaxSearchSteps =
     static_cast<int>((kTsmaxSearchLimit - kTsmaxSearchStart) / kTsmaxSearchStep + 0.5);
 
+// Loop coefficients P, Q, R of one mechanism's characteristic polynomial.
+struct LoopCoefficients {
+    double P, Q, R;
+};
+
 void computePolynomial(const LoopCoefficients& k, double T, double a[5]) {
     a[4] = 6.0;
     a[3] = -18.0;
@@ -67,8 +72,7 @@ double searchOne(const LoopCoefficients& k) {
     return T;
 }
 
-}  // namespace
-
+// P, Q, R of mechanism index i (0..2) from the current gains.
 LoopCoefficients loopCoefficients(int i) {
     switch (i) {
         case 0:
@@ -80,6 +84,7 @@ LoopCoefficients loopCoefficients(int i) {
     }
 }
 
+// a0..a4, B0..B4 and C of the loop with coefficients k at sampling time T [s].
 LoopFigures loopFiguresAt(const LoopCoefficients& k, double T) {
     LoopFigures f{};
     computePolynomial(k, T, f.a);
@@ -87,6 +92,8 @@ LoopFigures loopFiguresAt(const LoopCoefficients& k, double T) {
     f.C = hurwitzC(f.B);
     return f;
 }
+
+}  // namespace
 
 void designControl() {
     // 2DW1C: closed loop (s^2 + 2 zeta wn s + wn^2)(s + alpha1), alpha1 = wn / (4 zeta).

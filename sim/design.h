@@ -35,11 +35,6 @@ struct LoopFigures {
     double C;     // Hurwitz value B1 (B3 B2 - B4 B1) - B3^2 B0
 };
 
-// Loop coefficients of the characteristic polynomial (see loopFiguresAt).
-struct LoopCoefficients {
-    double P, Q, R;
-};
-
 extern LoopFigures loopFigures[kMechanismCount];  // at the current Ts
 extern double Tsmax[kMechanismCount];             // [s] limit sampling times
 
@@ -60,12 +55,6 @@ void designControl();
 
 // Limit sampling time of every mechanism from the current gains.
 void searchTsmax();
-
-// P, Q, R of mechanism index i (0..2) from the current gains.
-LoopCoefficients loopCoefficients(int i);
-
-// a0..a4, B0..B4 and C of the loop with coefficients k at sampling time T [s].
-LoopFigures loopFiguresAt(const LoopCoefficients& k, double T);
 
 // Verdict at Ts: every B and C strictly positive (a NaN makes it unstable).
 bool isStableAtTs(int i);

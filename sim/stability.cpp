@@ -96,8 +96,8 @@ bool belowOne(int i, int pathType, int gridPoint) {
     return loopSpectralRadius(i, pathType, static_cast<double>(gridPoint) / kGridPerSecond) < 1.0;
 }
 
-}  // namespace
-
+// Jacobian J[row][col] of the one-period map of mechanism index i (0..2) on
+// pathType at the sampling time ts [s], about the steady motion.
 void loopJacobian(int i, int pathType, double ts, double J[kLoopStates][kLoopStates]) {
     const int type = i + 1;
     const int n = stepsPerSampleFor(ts, SampleRule::Console);
@@ -117,6 +117,8 @@ void loopJacobian(int i, int pathType, double ts, double J[kLoopStates][kLoopSta
         }
     }
 }
+
+}  // namespace
 
 double loopSpectralRadius(int i, int pathType, double ts) {
     double J[kLoopStates][kLoopStates];

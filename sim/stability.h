@@ -40,10 +40,6 @@ constexpr int kLoopStates = 4;  // ed, eth, ephi or c, held command
 // of about 0.003 per 1 ms of sampling time near a limit.
 constexpr double kLoopDiffStep = 1e-5;
 
-// Jacobian J[row][col] of the one-period map of mechanism index i (0..2) on
-// pathType at the sampling time ts [s], about the steady motion.
-void loopJacobian(int i, int pathType, double ts, double J[kLoopStates][kLoopStates]);
-
 // Largest |eigenvalue| of that Jacobian; NaN when it is not finite.
 double loopSpectralRadius(int i, int pathType, double ts);
 

@@ -9,7 +9,7 @@
 #include <cstdlib>
 
 #include "console/dialog.h"
-#include "console/input.h"
+#include "console/terminal.h"
 #include "sim/parameters.h"
 #include "sim/settings.h"
 

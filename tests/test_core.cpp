@@ -51,7 +51,8 @@ double band(int i, double from, double to) {
 
 TEST_F(Core, SamplingTimeRules) {
     EXPECT_NEAR(wn, 1.884956, kGainTol);
-    EXPECT_TRUE(stepsPerSample == 10 && dt == 0.2 / 10);
+    EXPECT_EQ(stepsPerSample, 10);
+    EXPECT_EQ(dt, 0.2 / 10);
     using Case = std::tuple<double, SampleRule, int>;  // Ts [s], rule, stepsPerSample
     const SampleRule C = SampleRule::Console, S = SampleRule::Startup;
     // clang-format off
@@ -62,14 +63,18 @@ TEST_F(Core, SamplingTimeRules) {
         // clang-format on
         setSamplingTime(ts, rule);
         EXPECT_EQ(stepsPerSample, steps) << ts;
-        EXPECT_TRUE(!(ts > 0 && ts < kInf) || dt == ts / steps) << ts;
+        if (ts > 0 && ts < kInf) {
+            EXPECT_EQ(dt, ts / steps) << ts;
+        }
     }
 }
 
 // The quoted gains, C values and limits at 0.1, 0.3 and 1.0 Hz are checked
 // through the Python module and the guide's doctests.
 TEST_F(Core, DesignLimitsAndVerdicts) {
-    EXPECT_TRUE(Tsmax[1] == Tsmax[2] && isStableAtTs(0) && !isStableAtTs(1));
+    EXPECT_EQ(Tsmax[1], Tsmax[2]);
+    EXPECT_TRUE(isStableAtTs(0));
+    EXPECT_FALSE(isStableAtTs(1));
     EXPECT_EQ(0, std::memcmp(&loopFigures[1], &loopFigures[2], sizeof(LoopFigures)));
     // The loop depends on wn T only, so a limit scales as 1 / fn: the quoted
     // limits at 0.3 Hz bracket it at any fn, far beyond 10 s at low fn. The
@@ -79,16 +84,20 @@ TEST_F(Core, DesignLimitsAndVerdicts) {
         const double scale = 0.3 / f, lo[] = {0.210 * scale, 0.167 * scale, 0.167 * scale};
         for (int i = 0; i < 3; ++i) {
             const double limit = Tsmax[i];
-            EXPECT_TRUE(limit > lo[i] && limit - 0.001 < lo[i] + 0.001 * scale) << f << " " << i;
+            EXPECT_GT(limit, lo[i]) << f << " " << i;
+            EXPECT_LT(limit - 0.001, lo[i] + 0.001 * scale) << f << " " << i;
             enterTs(limit - kTsmaxSearchStep);
             const bool stableBelow = isStableAtTs(i);
             enterTs(limit);
             searchTsmax();  // Ts must not change the limits
-            EXPECT_TRUE(stableBelow && !isStableAtTs(i) && Tsmax[i] == limit) << f << " " << i;
+            EXPECT_TRUE(stableBelow) << f << " " << i;
+            EXPECT_FALSE(isStableAtTs(i)) << f << " " << i;
+            EXPECT_EQ(Tsmax[i], limit) << f << " " << i;
         }
     }
     enterFn(0.0);  // no condition ever fails for the P laws: the bound ends it
-    EXPECT_TRUE(std::fabs(Tsmax[0] - 0.011) < 5e-4 && !isStableAtTs(1));  // 2DW1C: NaN gains
+    EXPECT_NEAR(Tsmax[0], 0.011, 5e-4);  // 2DW1C: NaN gains
+    EXPECT_FALSE(isStableAtTs(1));
     EXPECT_NEAR(Tsmax[1], kTsmaxSearchLimit, 0.0005);
 }
 
@@ -137,7 +146,8 @@ VehicleDerivative derivativeOf(int type, const VehicleState& s, const ControlInp
 TEST_F(Core, ModelsAndLaws) {
     for (int type = 1; type <= 3; ++type) {  // on the line with no error: straight on
         const VehicleDerivative d = derivativeOf(type, {0, 0, 4, 0, 0}, {});
-        EXPECT_TRUE(d.dist == 1 && d.theta == 0 && d.x == 1 && d.y == 0 && d.phi == 0) << type;
+        const double want[] = {1, 0, 1, 0, 0};  // dist, theta, x, y, phi
+        for (int k = 0; k < 5; ++k) EXPECT_EQ((&d.dist)[k], want[k]) << type << " field " << k;
     }
     const ControlInputs in{0.1, 0.2, 0.05, 0.3, 0.4};
     const double pi =
@@ -163,8 +173,8 @@ double heldTurnError(double h) {
     for (int j = 0; j < std::lround(duration / h); ++j)
         rkgStep(j, h, StraightLine, 1, lawPI, 1, held, s, e, s, e);
     // Linear fields are exact up to the Gill weights quoted to eight digits.
-    EXPECT_TRUE(std::fabs(s.dist - duration) < 1e-9 &&
-                std::fabs(s.theta - th - w * duration) < 1e-8);
+    EXPECT_NEAR(s.dist, duration, 1e-9);
+    EXPECT_NEAR(s.theta, th + w * duration, 1e-8);
     EXPECT_NEAR(s.phi, std::atan(w), 1e-12);  // equivalent angle atan(L w / V)
     return std::hypot(s.x - 0.5 - (std::sin(th + w * duration) - std::sin(th)) / w,
                       s.y + 0.2 + (std::cos(th + w * duration) - std::cos(th)) / w);
@@ -183,17 +193,19 @@ TEST_F(Core, RecordCountsAndStoreBounds) {
     // the continuous run takes one step more (last record still 1000), the
     // sampled one a whole period more (last record 1010).
     runAllSimulations(StraightLine);
-    EXPECT_TRUE(nPointsPC[0] == 999 && nPointsPC[2] == 999 && nPointsPC[1] > 999);
-    EXPECT_TRUE(nPointsPI[0] == 1009 && nPointsPI[2] == 1009);
+    EXPECT_EQ(nPointsPC[0], 999);
+    EXPECT_EQ(nPointsPC[2], 999);
+    EXPECT_GT(nPointsPC[1], 999);
+    EXPECT_EQ(nPointsPI[0], 1009);
+    EXPECT_EQ(nPointsPI[2], 1009);
     x0 = 20.0;  // the continuous runs end after their first step
     runAllSimulations(StraightLine);
-    EXPECT_TRUE(nPointsPC[0] == -1 && nPointsPC[1] == -1 && nPointsPC[2] == -1);
+    for (int i = 0; i < 3; ++i) EXPECT_EQ(nPointsPC[i], -1) << i;
     x0 = 0.0;
     enterTs(0.005);  // 20 m would need 4000 records of 5 mm
     runAllSimulations(StraightLine);
-    for (int i = 0; i < 3; ++i) EXPECT_TRUE(nPointsPC[i] == 2998 && nPointsPI[i] == 2998) << i;
-    EXPECT_TRUE(std::fabs(contTraj[0][2999].dist - 14.995) < 1e-6 &&
-                std::fabs(sampTraj[0][2999].dist - 14.995) < 1e-6);
+    EXPECT_NEAR(contTraj[0][2999].dist, 14.995, 1e-6);
+    EXPECT_NEAR(sampTraj[0][2999].dist, 14.995, 1e-6);
     EXPECT_EQ(runSampled(0, StraightLine), 2999);
 }
 
@@ -203,13 +215,13 @@ TEST_F(Core, HeadingsAndStoredHeadingErrors) {
         e.eth = eth;
         storeRecord(kSampledStore, 1, 5, VehicleState{}, e);
         storeRecord(kContinuousStore, 2, 7, VehicleState{}, e);
-        EXPECT_TRUE(std::fabs(sampErr[1][5].eth - want) < 1e-12 &&
-                    std::fabs(contErr[2][7].eth - want) < 1e-12 && e.eth == eth)
-            << eth;
+        EXPECT_NEAR(sampErr[1][5].eth, want, 1e-12) << eth;
+        EXPECT_NEAR(contErr[2][7].eth, want, 1e-12) << eth;
+        EXPECT_EQ(e.eth, eth);  // the working record keeps its value
     }
     for (double v : {kInf, -kInf, kNaN}) EXPECT_TRUE(std::isnan(reduceStoredHeading(v)));
     for (double v : {1e300, -1e300, 1e25, 3.3e4})
-        EXPECT_TRUE(std::fabs(reduceStoredHeading(v)) <= kPi) << v;
+        EXPECT_LE(std::fabs(reduceStoredHeading(v)), kPi) << v;
     // Heading 3.1 rad, 5 m below the line: every mechanism turns left through
     // pi. Only the steered mechanisms on the line have their heading wrapped.
     th0 = 3.1;
@@ -224,7 +236,21 @@ TEST_F(Core, HeadingsAndStoredHeadingErrors) {
         }
     }
     EXPECT_GT(maxPI, kPi);
-    EXPECT_TRUE(maxP <= kPi && minP >= -kPi && maxP > 3.0 && minP < -3.0) << minP << " " << maxP;
+    EXPECT_LE(maxP, kPi);
+    EXPECT_GE(minP, -kPi);
+    EXPECT_GT(maxP, 3.0);
+    EXPECT_LT(minP, -3.0);
+    // Every stored heading error lies within [-pi, pi], also where the
+    // heading error itself passes pi (2DW1C, never wrapped).
+    double stored = 0;
+    for (int i = 0; i < 3; ++i) {
+        for (int n = 0; n <= nPointsPC[i] + 1; ++n)
+            stored = std::fmax(stored, std::fabs(contErr[i][n].eth));
+        for (int n = 0; n <= nPointsPI[i] + 1; ++n)
+            stored = std::fmax(stored, std::fabs(sampErr[i][n].eth));
+    }
+    EXPECT_LE(stored, kPi);
+    EXPECT_GT(stored, kPi - 0.01);  // the range is used up to its ends
 }
 
 TEST_F(Core, RunsStayOnThePath) {
@@ -252,6 +278,11 @@ TEST_F(Core, LoopFromTheModelMatchesTheAnalysisOnTheLine) {
         for (int i = 0; i < 3; ++i)
             EXPECT_NEAR(searchLoopLimit(i, StraightLine), Tsmax[i], 1.0001e-3) << f << " " << z;
     }
+    enterFn(10.0);  // unstable at the first T tried: both searches read 0.011 s
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_NEAR(searchLoopLimit(i, StraightLine), 0.011, 1e-12) << i;
+        EXPECT_NEAR(Tsmax[i], 0.011, 1e-12) << i;
+    }
 }
 
 // On the circle the limits are lower; simulation from a small error (1 cm
@@ -260,7 +291,8 @@ TEST_F(Core, LoopFromTheModelMatchesTheAnalysisOnTheLine) {
 TEST_F(Core, CircleLimitsConfirmedBySimulation) {
     for (int i = 0; i < 3; ++i) {
         const double limit = searchLoopLimit(i, Circle);
-        EXPECT_TRUE(limit < Tsmax[i] && loopSpectralRadius(i, Circle, limit) >= 1.0) << i;
+        EXPECT_LT(limit, Tsmax[i]) << i;
+        EXPECT_GE(loopSpectralRadius(i, Circle, limit), 1.0) << i;
         EXPECT_LT(loopSpectralRadius(i, Circle, limit - 0.001), 1.0) << i;
         for (double ts : {limit - 0.001, limit + 0.001}) {
             applyStartupDefaults();
@@ -268,8 +300,11 @@ TEST_F(Core, CircleLimitsConfirmedBySimulation) {
             x0 = 2.01, agv::y0 = 0.0, th0 = kHalfPi, ph0 = i == 0 ? 0.0 : std::atan(0.5);
             runSampled(i, Circle);
             const double ratio = band(i, 15.0, 1e9) / band(i, 10.0, 15.0);
-            EXPECT_TRUE(ts < limit ? ratio < 1.0 : ratio > 1.0)
-                << i << " Ts " << ts << ": " << ratio;
+            if (ts < limit) {
+                EXPECT_LT(ratio, 1.0) << i << " Ts " << ts;
+            } else {
+                EXPECT_GT(ratio, 1.0) << i << " Ts " << ts;
+            }
         }
     }
 }
