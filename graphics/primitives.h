@@ -1,6 +1,7 @@
-// The drawing primitives in window units: the interface every drawing
-// backend implements (primitives.cpp over OpenGL for the window; a stand-in
-// records the calls for the tests).
+// The drawing primitives in window units. primitives.cpp makes every shape
+// of the immediate-mode drawing that each backend implements (immediate.h:
+// over OpenGL for the window, over a canvas for the page), and each backend
+// draws text itself; a stand-in records the calls for the tests.
 //
 // Every picture of the window is built from these: segments with a width,
 // discs, circles, half discs and half circles, capsules (wheels),

@@ -14,7 +14,7 @@
 
 namespace agv {
 
-// The primitives' GL state, forgotten at every frame start (primitives.cpp,
+// The primitives' GL state, forgotten at every frame start (immediate_gl.cpp,
 // the other half of the GL backend).
 void forgetGlState();
 
