@@ -100,6 +100,7 @@ void onKey(unsigned char key, int /*x*/, int /*y*/) {
             break;
         case kKeyEscape:
             endProgram();
+            return;
         default:
             return;
     }

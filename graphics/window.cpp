@@ -20,11 +20,6 @@ void forgetGlState();
 
 namespace {
 
-// The window title: the one-line key help (UTF-8).
-const char* const kWindowTitle =
-    "1,2,3:機構選択, c:経路変更，t:Ts変更，h:初期状態変更，f:系のfn変更，W,w:画面拡大縮小，"
-    "x,X,y,Y:画面移動，z,Z:位相面移動，0:初期へ，s:継続";
-
 // Display mode: RGBA (0), double buffering and a depth buffer.
 constexpr unsigned int kDisplayMode = GLUT_RGBA | GLUT_DOUBLE | GLUT_DEPTH;
 

@@ -1,0 +1,470 @@
+// agvsim in a web page: the page's side of the program's backends, and the
+// scripting surface window.agvsim.
+//
+// The program (agvsim.js, the C++ program compiled to WebAssembly) runs one
+// loop that waits, through Asyncify, for what the user does next: a key for a
+// question of the console dialog, a line for a number entry, a key typed on
+// the picture. The page's event handlers only record what the user did and
+// resolve the one wait that is pending; nothing calls into the program while
+// it waits. What the program writes to standard output arrives byte by byte
+// and is decoded as UTF-8 into the console panel. The picture arrives as a
+// buffer of drawing commands per frame (web/immediate_canvas.cpp), drawn here
+// on the canvas.
+//
+// Window units (-1..+1 on both axes, y up) map onto 800 x 800 CSS pixels as
+// the native window maps them onto its pixels: x = (X + 1) * 400,
+// y = (1 - Y) * 400. The canvas's backing store has devicePixelRatio device
+// pixels per CSS pixel, so lines stay sharp on dense screens.
+(function () {
+  'use strict';
+
+  const SIDE = 800; // [CSS pixels] the picture's width and height
+  const PIXELS_PER_UNIT = SIDE / 2;
+  const TEXT_FONT = '18px Helvetica, Arial, "Liberation Sans", "Nimbus Sans", sans-serif';
+  const TEXT_COLOUR = 'rgb(10, 10, 10)'; // 0.04 of full scale, as in the window
+  // Drawing commands of immediate_canvas.cpp, with their argument counts.
+  const OP = { CLEAR: 0, COLOUR: 1, WIDTH: 2, PUSH: 3, POP: 4, BEGIN: 5, VERTEX: 6, END: 7, TEXT: 8 };
+  const MODE = { LINES: 0, LINE_STRIP: 1, LINE_LOOP: 2, POLYGON: 3 };
+  // Key codes the program takes for keys that are not characters.
+  const KEY_CODES = { Enter: 10, Escape: 27, Backspace: 127 };
+
+  const encoder = new TextEncoder();
+
+  // ---- The picture ---------------------------------------------------------
+
+  // Draws one batch of commands on a canvas. Keeps the local frames, the
+  // colour and the line width from one batch to the next within a frame, and
+  // the line width across frames (as GL keeps it). Consecutive line shapes of
+  // the same colour and width share one path.
+  function Picture(canvas) {
+    const ratio = window.devicePixelRatio || 1;
+    canvas.width = Math.round(SIDE * ratio);
+    canvas.height = Math.round(SIDE * ratio);
+    const ctx = canvas.getContext('2d', { alpha: false });
+    let frames = [[1, 0, 0, 1, 0, 0]]; // local to window units: X = a x + c y + e, Y = b x + d y + f
+    let colour = 'rgb(0, 0, 0)';
+    let lineWidth = 1; // [CSS pixels]
+    let mode = MODE.LINES;
+    let vertices = []; // the current shape's, in CSS pixels
+    let openLines = null; // the style of the pending path of line shapes, or null
+
+    function toPixels(x, y) {
+      const m = frames[frames.length - 1];
+      const X = m[0] * x + m[2] * y + m[4];
+      const Y = m[1] * x + m[3] * y + m[5];
+      return [(X + 1) * PIXELS_PER_UNIT, (1 - Y) * PIXELS_PER_UNIT];
+    }
+
+    function strokeLines() {
+      if (openLines !== null) ctx.stroke();
+      openLines = null;
+    }
+
+    // An axis-parallel line lands on whole pixels, as GL puts it: centred on
+    // a pixel's middle when its width is odd, on a pixel edge when even.
+    function snap(v) {
+      return Math.round(lineWidth) % 2 === 1 ? Math.floor(v) + 0.5 : Math.round(v);
+    }
+
+    function emitShape() {
+      const v = vertices;
+      if (mode === MODE.LINES) {
+        const style = colour + '/' + lineWidth;
+        if (openLines !== style) {
+          strokeLines();
+          ctx.beginPath();
+          ctx.strokeStyle = colour;
+          ctx.lineWidth = lineWidth;
+          openLines = style;
+        }
+        for (let k = 0; k + 1 < v.length; k += 2) {
+          let [x0, y0] = v[k];
+          let [x1, y1] = v[k + 1];
+          if (x0 === x1) x0 = x1 = snap(x0);
+          if (y0 === y1) y0 = y1 = snap(y0);
+          ctx.moveTo(x0, y0);
+          ctx.lineTo(x1, y1);
+        }
+        return;
+      }
+      strokeLines();
+      if (v.length === 0) return;
+      ctx.beginPath();
+      ctx.moveTo(v[0][0], v[0][1]);
+      for (let k = 1; k < v.length; ++k) ctx.lineTo(v[k][0], v[k][1]);
+      if (mode === MODE.POLYGON) {
+        ctx.closePath();
+        ctx.fillStyle = colour;
+        ctx.fill();
+      } else {
+        if (mode === MODE.LINE_LOOP) ctx.closePath();
+        ctx.strokeStyle = colour;
+        ctx.lineWidth = lineWidth;
+        ctx.stroke();
+      }
+    }
+
+    this.draw = function (ops, heap, chars) {
+      for (let i = 0; i < ops.length; ) {
+        switch (ops[i]) {
+          case OP.CLEAR:
+            strokeLines();
+            frames = [[1, 0, 0, 1, 0, 0]];
+            ctx.setTransform(ratio, 0, 0, ratio, 0, 0);
+            ctx.lineCap = 'butt';
+            ctx.lineJoin = 'bevel';
+            ctx.fillStyle = 'rgb(255, 255, 255)';
+            ctx.fillRect(0, 0, SIDE, SIDE);
+            i += 1;
+            break;
+          case OP.COLOUR:
+            colour = 'rgb(' + [ops[i + 1], ops[i + 2], ops[i + 3]].map((c) => Math.round(c * 255)).join(', ') + ')';
+            i += 4;
+            break;
+          case OP.WIDTH:
+            lineWidth = ops[i + 1];
+            i += 2;
+            break;
+          case OP.PUSH: {
+            const m = frames[frames.length - 1];
+            const x = ops[i + 1], y = ops[i + 2], c = Math.cos(ops[i + 3]), s = Math.sin(ops[i + 3]);
+            const e = m[0] * x + m[2] * y + m[4], f = m[1] * x + m[3] * y + m[5];
+            frames.push([m[0] * c + m[2] * s, m[1] * c + m[3] * s, m[2] * c - m[0] * s, m[3] * c - m[1] * s, e, f]);
+            i += 4;
+            break;
+          }
+          case OP.POP:
+            if (frames.length > 1) frames.pop();
+            i += 1;
+            break;
+          case OP.BEGIN:
+            mode = ops[i + 1];
+            vertices = [];
+            i += 2;
+            break;
+          case OP.VERTEX:
+            vertices.push(toPixels(ops[i + 1], ops[i + 2]));
+            i += 3;
+            break;
+          case OP.END:
+            emitShape();
+            i += 1;
+            break;
+          case OP.TEXT: {
+            strokeLines();
+            const start = chars + ops[i + 3];
+            const bytes = heap.subarray(start, start + ops[i + 4]);
+            const line = String.fromCharCode.apply(null, bytes).replace(/\n/g, '');
+            ctx.font = TEXT_FONT;
+            ctx.textBaseline = 'alphabetic';
+            ctx.fillStyle = TEXT_COLOUR;
+            ctx.fillText(line, (ops[i + 1] + 1) * PIXELS_PER_UNIT, (1 - ops[i + 2]) * PIXELS_PER_UNIT);
+            i += 5;
+            break;
+          }
+          default:
+            throw new Error('agvsim page: unknown drawing command ' + ops[i]);
+        }
+      }
+      strokeLines();
+    };
+  }
+
+  // ---- The console panel ---------------------------------------------------
+
+  // What the program wrote and what the user typed, as a teletype shows them:
+  // text is appended, and one line is being typed at the end.
+  function ConsolePanel(element) {
+    const history = document.createTextNode('');
+    const typing = document.createElement('span');
+    typing.className = 'typing';
+    element.replaceChildren(history, typing);
+
+    this.append = function (text) {
+      history.appendData(text);
+      element.scrollTop = element.scrollHeight;
+    };
+    this.showTyping = function (text) {
+      typing.textContent = text;
+      element.scrollTop = element.scrollHeight;
+    };
+    this.clear = function () {
+      history.data = '';
+      typing.textContent = '';
+    };
+  }
+
+  // ---- The program's page --------------------------------------------------
+
+  function keyCodeOf(event) {
+    if (event.ctrlKey || event.metaKey || event.altKey || event.isComposing) return -1;
+    if (event.key in KEY_CODES) return KEY_CODES[event.key];
+    if ([...event.key].length !== 1) return -1; // Shift, arrows, F1 ...: no character
+    return encoder.encode(event.key)[0]; // the first byte, as a terminal sends it
+  }
+
+  const page = {
+    canvas: document.getElementById('picture'),
+    panelElement: document.getElementById('console'),
+    endedElement: document.getElementById('ended'),
+    picture: null,
+    panel: null,
+    generation: 0, // counts the programs started, so that an ended one is not heard
+    written: '', // everything the program has written, decoded
+    decoder: null,
+    pendingOutput: [],
+    outputScheduled: false,
+    typed: '', // the line being typed
+    typedLines: [], // lines ended with Enter that no read has taken yet
+    lineBytes: null, // the line the program is reading, with its line feed, UTF-8
+    linePosition: 0,
+    waiter: null, // the program's pending wait: {kind: 'key' | 'line' | 'window', since, resolve}
+    windowKeys: [], // keys typed on the picture that the program has not taken yet
+    dialog: false,
+    ended: false,
+    stateAddresses: null,
+    readInt: null,
+    readDouble: null,
+
+    // -- called by the program (web/*.cpp) --
+
+    connect(title, addresses, readInt, readDouble) {
+      document.title = title;
+      this.stateAddresses = addresses;
+      this.readInt = readInt;
+      this.readDouble = readDouble;
+    },
+
+    waitKey() {
+      this.flushOutput();
+      this.dialog = true;
+      this.typedLines = []; // typed ahead: a key question does not take it
+      this.setTyped('');
+      this.focus(this.panelElement);
+      return new Promise((resolve) => {
+        this.waiter = { kind: 'key', since: performance.now(), resolve };
+      });
+    },
+
+    waitLine() {
+      this.flushOutput();
+      this.dialog = true;
+      this.focus(this.panelElement);
+      if (this.typedLines.length > 0) {
+        this.takeLine(this.typedLines.shift());
+        return Promise.resolve();
+      }
+      return new Promise((resolve) => {
+        this.waiter = { kind: 'line', resolve };
+      });
+    },
+
+    lineByte() {
+      if (this.lineBytes === null || this.linePosition >= this.lineBytes.length) return -1;
+      return this.lineBytes[this.linePosition++];
+    },
+
+    unreadByte() {
+      if (this.linePosition > 0) this.linePosition -= 1;
+    },
+
+    showPicture() {
+      this.flushOutput();
+      this.canvas.classList.remove('waiting');
+      this.endDialog();
+    },
+
+    waitWindowKey() {
+      this.flushOutput();
+      if (this.windowKeys.length > 0) return Promise.resolve(this.windowKeys.shift());
+      return new Promise((resolve) => {
+        this.waiter = { kind: 'window', resolve };
+      });
+    },
+
+    discardWindowKeys() {
+      this.endDialog();
+    },
+
+    draw(ops, heap, chars) {
+      this.picture.draw(ops, heap, chars);
+    },
+
+    programEnded() {
+      this.flushOutput();
+      this.ended = true;
+      this.dialog = false;
+      this.waiter = null;
+      this.endedElement.hidden = false;
+      this.focus(this.endedElement.querySelector('button'));
+    },
+
+    // -- the page's own --
+
+    output(byte) {
+      this.pendingOutput.push(byte & 255);
+      if (!this.outputScheduled) {
+        this.outputScheduled = true;
+        queueMicrotask(() => this.flushOutput());
+      }
+    },
+
+    flushOutput() {
+      this.outputScheduled = false;
+      if (this.pendingOutput.length === 0) return;
+      const text = this.decoder.decode(Uint8Array.from(this.pendingOutput), { stream: true });
+      this.pendingOutput = [];
+      this.written += text;
+      this.panel.append(text);
+    },
+
+    endDialog() {
+      this.dialog = false;
+      this.windowKeys = [];
+      this.focus(this.canvas);
+    },
+
+    focus(element) {
+      if (element && document.activeElement !== element) element.focus({ preventScroll: true });
+    },
+
+    setTyped(text) {
+      this.typed = text;
+      this.panel.showTyping(text);
+    },
+
+    // A line ended with Enter: echoed, then read by the program.
+    takeLine(line) {
+      this.panel.append(line + '\n');
+      this.lineBytes = encoder.encode(line + '\n');
+      this.linePosition = 0;
+    },
+
+    endLine() {
+      const line = this.typed;
+      this.setTyped('');
+      const w = this.waiter;
+      if (w !== null && w.kind === 'line') {
+        this.waiter = null;
+        this.takeLine(line);
+        w.resolve();
+      } else {
+        this.typedLines.push(line);
+      }
+    },
+
+    // Text typed or pasted while a number entry waits: line feeds end lines.
+    typeText(text) {
+      const parts = text.replace(/\r\n?/g, '\n').split('\n');
+      this.setTyped(this.typed + parts[0]);
+      for (let k = 1; k < parts.length; ++k) {
+        this.endLine();
+        this.setTyped(parts[k]);
+      }
+    },
+
+    onConsoleKey(event) {
+      const code = keyCodeOf(event);
+      if (code < 0) return;
+      event.preventDefault();
+      const w = this.waiter;
+      if (w === null || this.ended) return; // no question is waiting: the key is dropped
+      if (w.kind === 'key') {
+        if (event.timeStamp < w.since) return; // pressed before the question began
+        this.waiter = null;
+        w.resolve(code);
+      } else if (w.kind === 'line') {
+        if (event.key === 'Enter') {
+          this.endLine();
+        } else if (event.key === 'Backspace') {
+          this.setTyped([...this.typed].slice(0, -1).join(''));
+        } else if (code !== KEY_CODES.Escape) {
+          this.setTyped(this.typed + event.key);
+        }
+      }
+    },
+
+    onConsolePaste(event) {
+      event.preventDefault();
+      const w = this.waiter;
+      if (w !== null && w.kind === 'line' && !this.ended) {
+        this.typeText(event.clipboardData.getData('text/plain'));
+      }
+    },
+
+    onCanvasKey(event) {
+      const code = keyCodeOf(event);
+      if (code < 0) return;
+      event.preventDefault();
+      if (this.dialog || this.ended || this.stateAddresses === null) return; // dropped
+      const w = this.waiter;
+      if (w !== null && w.kind === 'window') {
+        this.waiter = null;
+        w.resolve(code);
+      } else {
+        this.windowKeys.push(code);
+      }
+    },
+
+    state() {
+      const a = this.stateAddresses;
+      if (a === null) return null;
+      const int = this.readInt;
+      const dbl = this.readDouble;
+      const three = (address, size, read) => [0, 1, 2].map((k) => read(address + k * size));
+      const names = ['agvType', 'pathType', 'fn', 'zeta', 'Ts', 'stepsPerSample', 'dt', 'x0', 'y0', 'th0', 'viewScale',
+        'viewPanX', 'viewPanY', 'phasePlaneX', 'phasePlaneY', 'animIndexPC', 'animIndexPI', 'animSampleK'];
+      const ints = new Set(['agvType', 'pathType', 'stepsPerSample', 'animIndexPC', 'animIndexPI', 'animSampleK']);
+      const s = {};
+      names.forEach((name, k) => {
+        s[name] = ints.has(name) ? int(a[k]) : dbl(a[k]);
+      });
+      s.nPointsPC = three(a[18], 4, int);
+      s.nPointsPI = three(a[19], 4, int);
+      s.Tsmax = three(a[20], 8, dbl);
+      const w = this.waiter;
+      s.dialog = this.dialog;
+      s.input = w !== null && w.kind !== 'window' ? w.kind : null;
+      s.ended = this.ended;
+      return s;
+    },
+
+    start() {
+      const generation = ++this.generation;
+      Object.assign(this, {
+        written: '', decoder: new TextDecoder('utf-8'), pendingOutput: [], typed: '', typedLines: [],
+        lineBytes: null, linePosition: 0, waiter: null, windowKeys: [], dialog: false, ended: false,
+        stateAddresses: null,
+      });
+      this.panel.clear();
+      this.endedElement.hidden = true;
+      this.canvas.classList.add('waiting');
+      const current = () => generation === this.generation;
+      const output = (byte) => {
+        if (byte !== null && current()) this.output(byte);
+      };
+      createAgvsim({
+        agvPage: this,
+        preRun: [(module) => module.FS.init(null, output, output)],
+      }).catch((error) => {
+        if (current()) this.panel.append('\n[agvsim could not start: ' + error + ']\n');
+      });
+    },
+  };
+
+  page.picture = new Picture(page.canvas);
+  page.panel = new ConsolePanel(page.panelElement);
+  page.panelElement.addEventListener('keydown', (event) => page.onConsoleKey(event));
+  page.panelElement.addEventListener('paste', (event) => page.onConsolePaste(event));
+  page.canvas.addEventListener('keydown', (event) => page.onCanvasKey(event));
+  page.endedElement.querySelector('button').addEventListener('click', () => page.start());
+
+  // The scripting surface, for tests and for demonstrations.
+  window.agvsim = {
+    consoleText: () => page.written,
+    state: () => page.state(),
+    restart: () => page.start(),
+  };
+
+  page.start();
+})();
