@@ -27,6 +27,12 @@ python3-numpy
 python3-matplotlib
 python3-pytest
 python3-pexpect
+emscripten
+chromium
+chromium-driver
+python3-selenium
+fonts-ipafont-gothic
+fonts-liberation
 "
 
 missing=""

@@ -1,9 +1,12 @@
 #!/bin/sh
-# Builds agvsim and runs every test: the normal build in build/, the same
+# Builds agvsim and runs every test: the page (WebAssembly) in build-web/,
+# whose browser tests run with the normal build's suite in build/; the same
 # suite built with AddressSanitizer and UndefinedBehaviorSanitizer in
-# build-asan/, and a short run of the fuzz target in build-fuzz/.
+# build-asan/; and a short run of the fuzz target in build-fuzz/.
 set -eu
 cd "$(dirname "$0")/.."
+cmake --preset web
+cmake --build --preset web
 cmake --preset default
 cmake --build --preset default
 ctest --preset default
