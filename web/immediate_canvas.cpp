@@ -20,7 +20,9 @@ namespace {
 // Commands and their arguments, as page.js reads them.
 enum Op { kClear, kColour, kWidth, kPush, kPop, kBegin, kVertex, kEnd, kText };
 
-constexpr int kCommandCapacity = 1 << 18;  // [doubles] 2 MB; a full frame needs ~150 000
+// [doubles] 2 MB. A frame at full trajectories needs about 250 000; one with
+// all 3000 sampling dots drawn about 1.3 million, sent in several batches.
+constexpr int kCommandCapacity = 1 << 18;
 constexpr int kTextCapacity = 1 << 14;     // [bytes] of text a frame; ~1 KB used
 constexpr int kLongestCommand = 5;         // [doubles] kText
 double commands[kCommandCapacity];

@@ -43,21 +43,51 @@
     const ctx = canvas.getContext('2d', { alpha: false });
     let frames = [[1, 0, 0, 1, 0, 0]]; // local to window units: X = a x + c y + e, Y = b x + d y + f
     let colour = 'rgb(0, 0, 0)';
+    let colourKey = 0; // 0xRRGGBB of colour
     let lineWidth = 1; // [CSS pixels]
     let mode = MODE.LINES;
-    let vertices = []; // the current shape's, in CSS pixels
-    let openLines = null; // the style of the pending path of line shapes, or null
+    let xs = new Float64Array(1024); // the current shape's vertices, in CSS pixels
+    let ys = new Float64Array(1024);
+    let count = 0;
+    // A path of line shapes waiting to be stroked: consecutive line shapes of
+    // the same colour and width are stroked together.
+    let pending = false;
+    let pendingColour = -1;
+    let pendingWidth = -1;
+    let penX = NaN; // where that path's last line ended [CSS pixels]
+    let penY = NaN;
 
-    function toPixels(x, y) {
+    function addVertex(x, y) {
+      if (count === xs.length) {
+        const grow = (a) => {
+          const b = new Float64Array(2 * a.length);
+          b.set(a);
+          return b;
+        };
+        xs = grow(xs);
+        ys = grow(ys);
+      }
       const m = frames[frames.length - 1];
-      const X = m[0] * x + m[2] * y + m[4];
-      const Y = m[1] * x + m[3] * y + m[5];
-      return [(X + 1) * PIXELS_PER_UNIT, (1 - Y) * PIXELS_PER_UNIT];
+      xs[count] = (m[0] * x + m[2] * y + m[4] + 1) * PIXELS_PER_UNIT;
+      ys[count] = (1 - (m[1] * x + m[3] * y + m[5])) * PIXELS_PER_UNIT;
+      count += 1;
     }
 
-    function strokeLines() {
-      if (openLines !== null) ctx.stroke();
-      openLines = null;
+    function finishPath() {
+      if (pending) ctx.stroke();
+      pending = false;
+    }
+
+    function openLinePath() {
+      if (pending && pendingColour === colourKey && pendingWidth === lineWidth) return;
+      finishPath();
+      ctx.beginPath();
+      ctx.strokeStyle = colour;
+      ctx.lineWidth = lineWidth;
+      pending = true;
+      pendingColour = colourKey;
+      pendingWidth = lineWidth;
+      penX = penY = NaN;
     }
 
     // An axis-parallel line lands on whole pixels, as GL puts it: centred on
@@ -66,38 +96,33 @@
       return Math.round(lineWidth) % 2 === 1 ? Math.floor(v) + 0.5 : Math.round(v);
     }
 
+    // A line that starts where the one before ended continues it: a polyline
+    // of a trajectory is stroked as one, with its joins, and costs far less to
+    // rasterise than as thousands of separate lines.
     function emitShape() {
-      const v = vertices;
       if (mode === MODE.LINES) {
-        const style = colour + '/' + lineWidth;
-        if (openLines !== style) {
-          strokeLines();
-          ctx.beginPath();
-          ctx.strokeStyle = colour;
-          ctx.lineWidth = lineWidth;
-          openLines = style;
-        }
-        for (let k = 0; k + 1 < v.length; k += 2) {
-          let [x0, y0] = v[k];
-          let [x1, y1] = v[k + 1];
+        openLinePath();
+        for (let k = 0; k + 1 < count; k += 2) {
+          let x0 = xs[k], y0 = ys[k], x1 = xs[k + 1], y1 = ys[k + 1];
           if (x0 === x1) x0 = x1 = snap(x0);
           if (y0 === y1) y0 = y1 = snap(y0);
-          ctx.moveTo(x0, y0);
+          if (x0 !== penX || y0 !== penY) ctx.moveTo(x0, y0);
           ctx.lineTo(x1, y1);
+          penX = x1;
+          penY = y1;
         }
         return;
       }
-      strokeLines();
-      if (v.length === 0) return;
+      finishPath();
+      if (count === 0) return;
       ctx.beginPath();
-      ctx.moveTo(v[0][0], v[0][1]);
-      for (let k = 1; k < v.length; ++k) ctx.lineTo(v[k][0], v[k][1]);
+      ctx.moveTo(xs[0], ys[0]);
+      for (let k = 1; k < count; ++k) ctx.lineTo(xs[k], ys[k]);
+      if (mode !== MODE.LINE_STRIP) ctx.closePath();
       if (mode === MODE.POLYGON) {
-        ctx.closePath();
         ctx.fillStyle = colour;
         ctx.fill();
       } else {
-        if (mode === MODE.LINE_LOOP) ctx.closePath();
         ctx.strokeStyle = colour;
         ctx.lineWidth = lineWidth;
         ctx.stroke();
@@ -108,19 +133,24 @@
       for (let i = 0; i < ops.length; ) {
         switch (ops[i]) {
           case OP.CLEAR:
-            strokeLines();
+            finishPath();
             frames = [[1, 0, 0, 1, 0, 0]];
             ctx.setTransform(ratio, 0, 0, ratio, 0, 0);
             ctx.lineCap = 'butt';
-            ctx.lineJoin = 'bevel';
+            ctx.lineJoin = 'miter';
+            ctx.miterLimit = 2; // sharp turns of a trajectory end square, not in long spikes
             ctx.fillStyle = 'rgb(255, 255, 255)';
             ctx.fillRect(0, 0, SIDE, SIDE);
             i += 1;
             break;
-          case OP.COLOUR:
-            colour = 'rgb(' + [ops[i + 1], ops[i + 2], ops[i + 3]].map((c) => Math.round(c * 255)).join(', ') + ')';
+          case OP.COLOUR: {
+            const r = Math.round(ops[i + 1] * 255), g = Math.round(ops[i + 2] * 255), b = Math.round(ops[i + 3] * 255);
+            const key = (r << 16) | (g << 8) | b;
+            if (key !== colourKey) colour = 'rgb(' + r + ', ' + g + ', ' + b + ')';
+            colourKey = key;
             i += 4;
             break;
+          }
           case OP.WIDTH:
             lineWidth = ops[i + 1];
             i += 2;
@@ -139,11 +169,11 @@
             break;
           case OP.BEGIN:
             mode = ops[i + 1];
-            vertices = [];
+            count = 0;
             i += 2;
             break;
           case OP.VERTEX:
-            vertices.push(toPixels(ops[i + 1], ops[i + 2]));
+            addVertex(ops[i + 1], ops[i + 2]);
             i += 3;
             break;
           case OP.END:
@@ -151,7 +181,7 @@
             i += 1;
             break;
           case OP.TEXT: {
-            strokeLines();
+            finishPath();
             const start = chars + ops[i + 3];
             const bytes = heap.subarray(start, start + ops[i + 4]);
             const line = String.fromCharCode.apply(null, bytes).replace(/\n/g, '');
@@ -166,7 +196,7 @@
             throw new Error('agvsim page: unknown drawing command ' + ops[i]);
         }
       }
-      strokeLines();
+      finishPath();
     };
   }
 
