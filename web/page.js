@@ -482,6 +482,8 @@
     },
   };
 
+  window.AgvsimPicture = Picture; // the lab draws its own picture with it (lab.js)
+
   page.picture = new Picture(page.canvas);
   page.panel = new ConsolePanel(page.panelElement);
   page.panelElement.addEventListener('keydown', (event) => page.onConsoleKey(event));
@@ -489,12 +491,12 @@
   page.canvas.addEventListener('keydown', (event) => page.onCanvasKey(event));
   page.endedElement.querySelector('button').addEventListener('click', () => page.start());
 
-  // The scripting surface, for tests and for demonstrations.
-  window.agvsim = {
+  // The scripting surface, for tests and for demonstrations (lab.js adds agvsim.lab).
+  window.agvsim = Object.assign(window.agvsim || {}, {
     consoleText: () => page.written,
     state: () => page.state(),
     restart: () => page.start(),
-  };
+  });
 
   page.start();
 })();
