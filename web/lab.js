@@ -604,14 +604,18 @@
   renderTexts();
   $('tab-program').addEventListener('click', () => showTab('program'));
   $('tab-lab').addEventListener('click', () => showTab('lab'));
-  if (location.hash.startsWith('#lab')) {
+  // A scenario's address, opened or typed into the address bar: the Lab at its settings.
+  function openLink() {
     const hash = location.hash;
+    if (!hash.startsWith('#lab') || (lab.module !== null && hash === link())) return;
     showTab('lab');
     startLab().then(() => {
       readLink(hash);
       requestUpdate();
     });
   }
+  window.addEventListener('hashchange', openLink);
+  openLink();
 
   // The lab's scripting surface.
   window.agvsim = window.agvsim || {};

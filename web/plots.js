@@ -98,7 +98,7 @@
     const raw = (hi - lo) / Math.max(1, count);
     const p = Math.pow(10, Math.floor(Math.log10(raw)));
     const f = raw / p;
-    const step = (f <= 1 ? 1 : f <= 2 ? 2 : f <= 5 ? 5 : 10) * p;
+    const step = (f < 1.5 ? 1 : f < 3 ? 2 : f < 7 ? 5 : 10) * p;
     return { step, first: Math.ceil(lo / step - 1e-9), last: Math.floor(hi / step + 1e-9),
       decimals: Math.max(0, -Math.floor(Math.log10(step) + 1e-9)) };
   }
@@ -107,14 +107,14 @@
   const valueText = (v, decimals) => (Number.isFinite(v) ? v.toFixed(decimals) : '–');
   const snap = (v) => Math.round(v) + 0.5; // crisp 1 px lines
 
-  // The index of the record nearest to time in increasing times t[0..n-1]; or
-  // with held set, the last record at or before time (-1 before the first).
+  // The index of the record nearest to time in increasing times t[0..n-1], or
+  // with held set the last record at or before time; -1 outside the run.
   function recordAt(t, n, time, held) {
     let lo = 0, hi = n; // first index with t >= time
     while (lo < hi) { const mid = (lo + hi) >> 1; if (t[mid] < time) lo = mid + 1; else hi = mid; }
-    if (held) return lo < n && t[lo] === time ? lo : lo - 1;
-    if (lo === 0) return n > 0 ? 0 : -1;
-    return lo === n || time - t[lo - 1] <= t[lo] - time ? lo - 1 : lo;
+    if (n === 0 || time < t[0] || time > t[n - 1]) return -1; // outside the run
+    if (held) return t[lo] === time ? lo : lo - 1;
+    return lo > 0 && time - t[lo - 1] <= t[lo] - time ? lo - 1 : lo;
   }
 
   // One path per curve; a staircase holds y[i] up to t[i + 1].
@@ -198,8 +198,10 @@
     const ratio = window.devicePixelRatio || 1, w = this.canvas.clientWidth, h = this.canvas.clientHeight;
     this.size = this.sizeKey();
     const sheet = this.sheet, ctx = sheet.getContext('2d');
-    sheet.width = Math.round(w * ratio); // also clears it
-    sheet.height = Math.round(h * ratio);
+    const width = Math.round(w * ratio), height = Math.round(h * ratio);
+    if (sheet.width !== width || sheet.height !== height) { sheet.width = width; sheet.height = height; }
+    ctx.setTransform(1, 0, 0, 1, 0, 0);
+    ctx.clearRect(0, 0, width, height);
     const plotHeight = (h - BOTTOM) / 4 - HEADER;
     if (this.plots && plotHeight > 10 && w > LEFT + RIGHT + 20) {
       ctx.setTransform(ratio, 0, 0, ratio, 0, 0);
@@ -219,15 +221,14 @@
     const xt = this.timeTicks = ticks(0, this.end, Math.max(2, Math.floor((x1 - x0) / 90)));
     this.plots.forEach((p, i) => {
       const top = p.top = i * (plotHeight + HEADER) + HEADER, yb = top + plotHeight;
-      const sy = plotHeight / (p.hi - p.lo), yt = p.ticks = ticks(p.lo, p.hi, Math.max(2, Math.floor(plotHeight / 30)));
+      const sy = plotHeight / (p.hi - p.lo), yt = p.ticks = ticks(p.lo, p.hi, Math.max(3, Math.floor(plotHeight / 25)));
       ctx.strokeStyle = ZERO;
       if (p.lo < 0 && p.hi > 0) {
         ctx.beginPath(); ctx.moveTo(x0, snap(yb + p.lo * sy)); ctx.lineTo(x1, snap(yb + p.lo * sy)); ctx.stroke();
       }
       ctx.save();
       ctx.beginPath(); ctx.rect(x0, top, x1 - x0, plotHeight); ctx.clip();
-      ctx.lineWidth = 1.5; ctx.lineJoin = 'round';
-      for (const s of p.series) trace(ctx, s, x0, sx, yb, p.lo, sy);
+            for (const s of p.series) trace(ctx, s, x0, sx, yb, p.lo, sy);
       ctx.restore();
       ctx.strokeStyle = ctx.fillStyle = INK;
       ctx.beginPath();
@@ -301,7 +302,7 @@
         return [valueText(m >= 0 ? s.y[m] : NaN, Math.min(6, p.ticks.decimals + 2)), s.colour];
       }), p.top + 4);
     }
-    box([['t = ' + time.toFixed(Math.min(6, this.timeTicks.decimals + 2)) + ' s', INK]], bottom + 2);
+    box([['t = ' + time.toFixed(Math.min(6, this.timeTicks.decimals + 2)) + ' s', INK]], bottom + 19);
   };
 
   AgvsimPlots.prototype.toBlob = function (callback) {
