@@ -22,7 +22,10 @@
   const FIELDS = STATE_FIELDS.concat(ERROR_FIELDS);
   const GAIN_NAMES = ['kdPI1', 'kthPI1', 'kiPI1', 'kd2', 'kth2', 'kph2', 'kd3', 'kth3', 'kph3'];
   const MAX_RECORDS = 3000; // a store's records
-  const IDLE_MS = 150; // [ms] input idle before the path limits and the other runs
+  const IDLE_MS = 150; // [ms] input idle before the path limits
+  // [s] the largest Ts whose loop radius is computed: the limit searches' bound (the radius
+  // integrates eight sampling periods, so its cost grows with Ts)
+  const TS_SEARCH_LIMIT = 100;
   // web/lab.cpp's agvLabAddress, in its order.
   const ADDRESS = ['contTraj', 'contErr', 'sampTraj', 'sampErr', 'sampCommand', 'nPointsPC', 'nPointsPI',
     'loopFigures', 'Tsmax', 'gains', 'fn', 'zeta', 'Ts', 'wn', 'dt', 'stepsPerSample', 'agvType', 'pathType',
@@ -248,20 +251,23 @@
     lab.idleTimer = setTimeout(idleWork, IDLE_MS);
   }
 
-  // The path limits (tens of milliseconds, growing as 1 / fn), one path at a time.
+  // The path limits (tens of milliseconds at the defaults, growing as 1 / fn), one
+  // mechanism on one path at a time, so that input is taken between them.
   function idleWork() {
     if (lab.limits === null) lab.limits = {};
-    const path = PATHS.find((p) => !(p in lab.limits));
-    if (path !== undefined) {
-      lab.limits[path] = MECHANISMS.map((_, i) => lab.module._agvLabPathLimit(i, PATHS.indexOf(path)));
-      renderFigures();
-      lab.idleTimer = setTimeout(idleWork, 0);
-    }
+    const path = PATHS.find((p) => !(p in lab.limits) || lab.limits[p].length < MECHANISMS.length);
+    if (path === undefined) return;
+    const found = lab.limits[path] || (lab.limits[path] = []);
+    found.push(lab.module._agvLabPathLimit(found.length, PATHS.indexOf(path)));
+    if (found.length === MECHANISMS.length) renderFigures();
+    lab.idleTimer = setTimeout(idleWork, 0);
   }
+
+  const limitsKnown = () => lab.limits !== null && PATHS.every((p) => p in lab.limits && lab.limits[p].length === MECHANISMS.length);
 
   function ensureLimits() {
     clearTimeout(lab.idleTimer);
-    while (lab.limits === null || PATHS.some((p) => !(p in lab.limits))) idleWork();
+    while (!limitsKnown()) idleWork();
     clearTimeout(lab.idleTimer);
   }
 
@@ -294,8 +300,8 @@
   function renderFigures() {
     const t = texts(), d = design(), path = lab.settings.path;
     const rows = GAIN_NAMES.map((n) => `<tr><th>${n}</th><td>${format(d.gains[n], 6)}</td></tr>`).join('');
-    const limits = lab.limits && lab.limits[path];
-    const radius = (i) => lab.module._agvLabRadius(i, PATHS.indexOf(path), d.Ts);
+    const limits = lab.limits && lab.limits[path] && lab.limits[path].length === MECHANISMS.length ? lab.limits[path] : null;
+    const radius = (i) => (d.Ts <= TS_SEARCH_LIMIT ? lab.module._agvLabRadius(i, PATHS.indexOf(path), d.Ts) : NaN);
     const loops = MECHANISMS.map((m, i) => {
       const loop = d.loops[m];
       return `<tr><th>${m}</th><td class="${loop.stable ? 'stable' : 'unstable'}">${loop.stable ? t.stable : t.unstable}</td>`
