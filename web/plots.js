@@ -47,14 +47,10 @@
   // Adds or takes off 2 pi where consecutive finite values jump by more than pi.
   function unwrap(a) {
     const out = new Float64Array(a.length);
-    let offset = 0, last = NaN;
-    for (let i = 0; i < a.length; i++) {
-      const v = a[i];
-      if (Number.isFinite(v)) {
-        const d = v - last; // NaN before the first finite value
-        if (Math.abs(d) > Math.PI) offset -= 2 * Math.PI * Math.round(d / (2 * Math.PI));
-        last = v;
-      }
+    for (let i = 0, offset = 0, last = NaN; i < a.length; i++) {
+      const v = a[i], d = v - last; // NaN before the first finite value
+      if (Number.isFinite(d) && Math.abs(d) > Math.PI) offset -= 2 * Math.PI * Math.round(d / (2 * Math.PI));
+      if (Number.isFinite(v)) last = v;
       out[i] = v + offset;
     }
     return out;
@@ -63,30 +59,22 @@
   // The continuous run's command, which the records do not hold.
   function continuousCommand(data) {
     const c = data.continuous, g = data.gains || {}, a = (name) => c[name] || EMPTY;
-    const n = Math.min(a('t').length, a('phi').length);
-    const out = new Float64Array(n);
+    const n = Math.min(a('t').length, a('phi').length), out = new Float64Array(n);
     if (data.mechanism === 1) {
       for (let i = 0; i < n; i++) out[i] = V * Math.tan(c.phi[i]) / L;
       return out;
     }
-    const k = data.mechanism === 2 ? [g.kd2, g.kth2, g.kph2] : [g.kd3, g.kth3, g.kph3];
+    const [kd, kth, kph] = data.mechanism === 2 ? [g.kd2, g.kth2, g.kph2] : [g.kd3, g.kth3, g.kph3];
     const m = Math.min(n, a('ed').length, a('eth').length, a('ephi').length);
-    for (let i = 0; i < n; i++) {
-      const u = i < m ? -(k[0] * c.ed[i] + k[1] * c.eth[i] + k[2] * c.ephi[i]) : NaN;
-      out[i] = Math.max(-U_MAX, Math.min(U_MAX, u)); // NaN stays NaN
-    }
-    return out;
+    out.fill(NaN, m);
+    for (let i = 0; i < m; i++) out[i] = Math.max(-U_MAX, Math.min(U_MAX, -(kd * c.ed[i] + kth * c.eth[i] + kph * c.ephi[i])));
+    return out; // NaN stays NaN through the clipping
   }
 
   // The finite range of the series' values, with a margin; symmetric around a single value.
   function valueRange(series) {
     let lo = Infinity, hi = -Infinity;
-    for (const s of series) {
-      for (let i = 0; i < s.n; i++) {
-        const v = s.y[i];
-        if (Number.isFinite(v)) { if (v < lo) lo = v; if (v > hi) hi = v; }
-      }
-    }
+    for (const s of series) for (let i = 0; i < s.n; i++) if (Number.isFinite(s.y[i])) { lo = Math.min(lo, s.y[i]); hi = Math.max(hi, s.y[i]); }
     if (lo > hi) return [-1, 1];
     if (lo === hi) { const d = lo === 0 ? 1 : Math.abs(lo) / 2; return [lo - d, hi + d]; }
     const m = (hi - lo) * 0.06;
@@ -96,8 +84,7 @@
   // A round tick step (1, 2 or 5 times a power of 10) giving about count intervals.
   function ticks(lo, hi, count) {
     const raw = (hi - lo) / Math.max(1, count);
-    const p = Math.pow(10, Math.floor(Math.log10(raw)));
-    const f = raw / p;
+    const p = Math.pow(10, Math.floor(Math.log10(raw))), f = raw / p;
     const step = (f < 1.5 ? 1 : f < 3 ? 2 : f < 7 ? 5 : 10) * p;
     return { step, first: Math.ceil(lo / step - 1e-9), last: Math.floor(hi / step + 1e-9),
       decimals: Math.max(0, -Math.floor(Math.log10(step) + 1e-9)) };
@@ -127,187 +114,160 @@
       if (!Number.isFinite(v) || !Number.isFinite(ti)) { pen = false; continue; }
       const px = x0 + ti * sx, py = yb - (v - lo) * sy;
       if (pen) ctx.lineTo(px, py); else { ctx.moveTo(px, py); pen = true; }
-      if (s.stairs) {
-        if (i + 1 < n && Number.isFinite(t[i + 1])) ctx.lineTo(x0 + t[i + 1] * sx, py);
-        else pen = false;
-      }
+      if (s.stairs && i + 1 < n && Number.isFinite(t[i + 1])) ctx.lineTo(x0 + t[i + 1] * sx, py);
+      else if (s.stairs) pen = false;
     }
-    ctx.strokeStyle = s.colour;
-    ctx.stroke();
+    ctx.strokeStyle = s.colour; ctx.stroke();
     if (!s.samples) return;
     ctx.beginPath();
     for (let k = 0; k < s.samples.length; k++) {
       const m = s.samples[k], v = y[m];
       if (m < 0 || m >= n || !Number.isFinite(v)) continue;
       const px = x0 + t[m] * sx, py = yb - (v - lo) * sy;
-      ctx.moveTo(px + 2, py);
-      ctx.arc(px, py, 2, 0, 2 * Math.PI);
+      ctx.moveTo(px + 2, py); ctx.arc(px, py, 2, 0, 2 * Math.PI);
     }
-    ctx.fillStyle = s.colour;
-    ctx.fill();
+    ctx.fillStyle = s.colour; ctx.fill();
   }
 
-  function AgvsimPlots(canvas) {
-    this.canvas = canvas;
-    this.ctx = canvas.getContext('2d');
-    this.sheet = document.createElement('canvas'); // the plots without the cursor
-    this.plots = null;
-    this.cursorX = null; // [CSS px] from the canvas's left, or null
-    this.size = '';
-    canvas.style.touchAction = 'pan-y'; // a horizontal drag moves the cursor
-    const point = (e) => { this.cursorX = e.clientX - canvas.getBoundingClientRect().left; this.show(); };
-    const leave = () => { if (this.cursorX !== null) { this.cursorX = null; this.show(); } };
-    canvas.addEventListener('pointermove', point);
-    canvas.addEventListener('pointerdown', point);
-    canvas.addEventListener('pointerleave', leave);
-    canvas.addEventListener('pointercancel', leave);
-    if (window.ResizeObserver) {
-      new ResizeObserver(() => { if (this.sizeKey() !== this.size) this.paint(); }).observe(canvas);
+  class AgvsimPlots {
+    constructor(canvas) {
+      this.canvas = canvas; this.ctx = canvas.getContext('2d');
+      this.sheet = document.createElement('canvas'); // the plots without the cursor
+      this.plots = this.frame = this.cursorX = null; // cursorX [CSS px] from the canvas's left
+      this.size = ''; // the size the sheet was painted for
+      canvas.style.touchAction = 'pan-y'; // a horizontal drag moves the cursor
+      const point = (e) => { this.cursorX = e.clientX - canvas.getBoundingClientRect().left; this.show(); };
+      const leave = () => { if (this.cursorX !== null) { this.cursorX = null; this.show(); } };
+      for (const type of ['pointermove', 'pointerdown']) canvas.addEventListener(type, point);
+      for (const type of ['pointerleave', 'pointercancel']) canvas.addEventListener(type, leave);
+      if (window.ResizeObserver) new ResizeObserver(() => { if (this.sizeKey() !== this.size) this.paint(); }).observe(canvas);
     }
-  }
 
-  AgvsimPlots.prototype.sizeKey = function () {
-    return this.canvas.clientWidth + 'x' + this.canvas.clientHeight + '@' + (window.devicePixelRatio || 1);
-  };
+    sizeKey() { return this.canvas.clientWidth + 'x' + this.canvas.clientHeight + '@' + (window.devicePixelRatio || 1); }
 
-  AgvsimPlots.prototype.draw = function (data, labels) {
-    this.labels = Object.assign({}, DEFAULT_LABELS, labels);
-    this.plots = null;
-    if (data) {
-      const lb = this.labels, m1 = data.mechanism === 1;
-      const c = data.continuous, s = data.sampled;
-      const run = (t, y, colour) => ({ t: t || EMPTY, y: y || EMPTY, n: Math.min((t || EMPTY).length, (y || EMPTY).length), colour });
-      const stairs = Object.assign(run(s.t, s.u, GREEN), { stairs: true, samples: s.samples });
-      this.plots = [
-        { label: lb.dd, series: [run(c.t, c.dd, BLUE), run(s.t, s.dd, GREEN)] },
-        { label: lb.eth, series: [run(c.t, unwrap(c.eth || EMPTY), BLUE), run(s.t, unwrap(s.eth || EMPTY), GREEN)] },
-        { label: m1 ? lb.phi2DW1C : lb.phi, series: [run(c.t, c.phi, BLUE), run(s.t, s.phi, GREEN)] },
-        { label: m1 ? lb.command2DW1C : lb.command, series: [run(c.t, continuousCommand(data), BLUE), stairs] },
-      ];
-      let end = 0;
-      for (const r of this.plots[0].series) for (let i = 0; i < r.t.length; i++) if (r.t[i] > end && r.t[i] < Infinity) end = r.t[i];
-      this.end = end > 0 ? end : 1;
-      this.time = data.time;
-      for (const p of this.plots) [p.lo, p.hi] = valueRange(p.series);
+    draw(data, labels) {
+      const lb = this.labels = Object.assign({}, DEFAULT_LABELS, labels);
+      this.plots = null;
+      if (data) {
+        const c = data.continuous, s = data.sampled, m1 = data.mechanism === 1;
+        const run = (t = EMPTY, y = EMPTY, colour) => ({ t, y, n: Math.min(t.length, y.length), colour });
+        this.plots = [
+          { label: lb.dd, series: [run(c.t, c.dd, BLUE), run(s.t, s.dd, GREEN)] },
+          { label: lb.eth, series: [run(c.t, unwrap(c.eth || EMPTY), BLUE), run(s.t, unwrap(s.eth || EMPTY), GREEN)] },
+          { label: m1 ? lb.phi2DW1C : lb.phi, series: [run(c.t, c.phi, BLUE), run(s.t, s.phi, GREEN)] },
+          { label: m1 ? lb.command2DW1C : lb.command, series: [run(c.t, continuousCommand(data), BLUE),
+            Object.assign(run(s.t, s.u, GREEN), { stairs: true, samples: s.samples || new Int32Array(0) })] },
+        ];
+        let end = 0;
+        for (const r of this.plots[0].series) for (let i = 0; i < r.t.length; i++) if (r.t[i] > end && r.t[i] < Infinity) end = r.t[i];
+        this.end = end || 1; this.time = data.time;
+        for (const p of this.plots) [p.lo, p.hi] = valueRange(p.series);
+      }
+      this.paint();
     }
-    this.paint();
-  };
 
-  // Paints the plots on the sheet, then shows them.
-  AgvsimPlots.prototype.paint = function () {
-    const ratio = window.devicePixelRatio || 1, w = this.canvas.clientWidth, h = this.canvas.clientHeight;
-    this.size = this.sizeKey();
-    const sheet = this.sheet, ctx = sheet.getContext('2d');
-    const width = Math.round(w * ratio), height = Math.round(h * ratio);
-    if (sheet.width !== width || sheet.height !== height) { sheet.width = width; sheet.height = height; }
-    ctx.setTransform(1, 0, 0, 1, 0, 0);
-    ctx.clearRect(0, 0, width, height);
-    const plotHeight = (h - BOTTOM) / 4 - HEADER;
-    if (this.plots && plotHeight > 10 && w > LEFT + RIGHT + 20) {
+    // Paints the plots on the sheet, then shows them.
+    paint() {
+      const ratio = window.devicePixelRatio || 1, w = this.canvas.clientWidth, h = this.canvas.clientHeight;
+      const sheet = this.sheet, ctx = sheet.getContext('2d'), width = Math.round(w * ratio), height = Math.round(h * ratio);
+      this.size = this.sizeKey();
+      if (sheet.width !== width || sheet.height !== height) { sheet.width = width; sheet.height = height; }
+      ctx.setTransform(1, 0, 0, 1, 0, 0); ctx.clearRect(0, 0, width, height);
+      const plotHeight = (h - BOTTOM) / 4 - HEADER;
+      this.frame = null;
+      if (this.plots && plotHeight > 10 && w > LEFT + RIGHT + 20) {
+        ctx.setTransform(ratio, 0, 0, ratio, 0, 0);
+        this.paintPlots(ctx, w, h, plotHeight);
+      }
+      this.show();
+    }
+
+    paintPlots(ctx, w, h, plotHeight) {
+      const x0 = LEFT, x1 = w - RIGHT, sx = (x1 - x0) / this.end, lb = this.labels;
+      const bottom = 4 * (plotHeight + HEADER);
+      this.frame = { x0, x1, sx, plotHeight, bottom };
+      ctx.fillStyle = 'white'; ctx.fillRect(0, 0, w, h);
+      ctx.font = FONT; ctx.textBaseline = 'middle';
+      ctx.lineWidth = 1; // thicker curves take several times longer to rasterize
+      const xt = this.timeTicks = ticks(0, this.end, Math.max(2, Math.floor((x1 - x0) / 90)));
+      this.plots.forEach((p, i) => {
+        const top = p.top = i * (plotHeight + HEADER) + HEADER, yb = top + plotHeight, sy = plotHeight / (p.hi - p.lo);
+        const yt = p.ticks = ticks(p.lo, p.hi, Math.max(3, Math.floor(plotHeight / 25)));
+        if (p.lo < 0 && p.hi > 0) {
+          ctx.strokeStyle = ZERO;
+          ctx.beginPath(); ctx.moveTo(x0, snap(yb + p.lo * sy)); ctx.lineTo(x1, snap(yb + p.lo * sy)); ctx.stroke();
+        }
+        ctx.save();
+        ctx.beginPath(); ctx.rect(x0, top, x1 - x0, plotHeight); ctx.clip();
+        for (const s of p.series) trace(ctx, s, x0, sx, yb, p.lo, sy);
+        ctx.restore();
+        ctx.strokeStyle = ctx.fillStyle = INK;
+        ctx.beginPath(); ctx.rect(snap(x0), snap(top), Math.round(x1 - x0), Math.round(plotHeight));
+        ctx.textAlign = 'right';
+        for (let k = yt.first; k <= yt.last; k++) {
+          const y = snap(yb - (k * yt.step - p.lo) * sy);
+          ctx.moveTo(x0 - 4, y); ctx.lineTo(x0, y);
+          ctx.fillText(tickText(k, yt), x0 - 6, y);
+        }
+        ctx.textAlign = 'center';
+        for (let k = xt.first; k <= xt.last; k++) {
+          const x = snap(x0 + k * xt.step * sx);
+          ctx.moveTo(x, yb); ctx.lineTo(x, yb + 4);
+          if (i === 3) ctx.fillText(tickText(k, xt), x, yb + 12);
+        }
+        ctx.stroke();
+        ctx.textAlign = 'left'; ctx.fillText(p.label, x0, top - HEADER / 2);
+      });
+      ctx.textAlign = 'center'; ctx.fillText(lb.time, (x0 + x1) / 2, bottom + 28);
+      if (Number.isFinite(this.time) && this.time >= 0 && this.time <= this.end) {
+        const x = snap(x0 + this.time * sx);
+        ctx.strokeStyle = MARKER;
+        ctx.beginPath(); ctx.moveTo(x, HEADER); ctx.lineTo(x, bottom); ctx.stroke();
+      }
+      ctx.textAlign = 'left'; // the legend, right-aligned on the first plot's label line
+      let x = x1;
+      for (const [text, colour] of [[lb.sampled, GREEN], [lb.continuous, BLUE]]) {
+        x -= ctx.measureText(text).width;
+        ctx.fillStyle = INK; ctx.fillText(text, x, HEADER / 2);
+        ctx.strokeStyle = colour; ctx.lineWidth = 2;
+        ctx.beginPath(); ctx.moveTo(x - 24, HEADER / 2); ctx.lineTo(x - 4, HEADER / 2); ctx.stroke();
+        x -= 40;
+      }
+    }
+
+    // Shows the sheet and, over it, the cursor with the values at its time.
+    show() {
+      const canvas = this.canvas, sheet = this.sheet, ctx = this.ctx, f = this.frame, x = this.cursorX;
+      if (canvas.width !== sheet.width || canvas.height !== sheet.height) {
+        canvas.width = sheet.width; canvas.height = sheet.height;
+      } else ctx.clearRect(0, 0, canvas.width, canvas.height);
+      if (!sheet.width || !sheet.height) return;
+      ctx.setTransform(1, 0, 0, 1, 0, 0); ctx.drawImage(sheet, 0, 0);
+      if (!f || x === null || x < f.x0 || x > f.x1) return;
+      const ratio = sheet.width / canvas.clientWidth || 1, time = (x - f.x0) / f.sx;
       ctx.setTransform(ratio, 0, 0, ratio, 0, 0);
-      this.paintPlots(ctx, w, h, plotHeight);
-    }
-    this.show();
-  };
-
-  AgvsimPlots.prototype.paintPlots = function (ctx, w, h, plotHeight) {
-    const x0 = LEFT, x1 = w - RIGHT, sx = (x1 - x0) / this.end, lb = this.labels;
-    this.frame = { x0, x1, sx, plotHeight };
-    ctx.fillStyle = 'white';
-    ctx.fillRect(0, 0, w, h);
-    ctx.font = FONT;
-    ctx.textBaseline = 'middle';
-    ctx.lineWidth = 1;
-    const xt = this.timeTicks = ticks(0, this.end, Math.max(2, Math.floor((x1 - x0) / 90)));
-    this.plots.forEach((p, i) => {
-      const top = p.top = i * (plotHeight + HEADER) + HEADER, yb = top + plotHeight;
-      const sy = plotHeight / (p.hi - p.lo), yt = p.ticks = ticks(p.lo, p.hi, Math.max(3, Math.floor(plotHeight / 25)));
-      ctx.strokeStyle = ZERO;
-      if (p.lo < 0 && p.hi > 0) {
-        ctx.beginPath(); ctx.moveTo(x0, snap(yb + p.lo * sy)); ctx.lineTo(x1, snap(yb + p.lo * sy)); ctx.stroke();
+      ctx.font = FONT; ctx.textBaseline = 'middle'; ctx.lineWidth = 1;
+      ctx.strokeStyle = CURSOR; ctx.setLineDash([4, 3]);
+      ctx.beginPath(); ctx.moveTo(snap(x), HEADER); ctx.lineTo(snap(x), f.bottom); ctx.stroke(); ctx.setLineDash([]);
+      const box = (lines, top) => { // lines: [text, colour]; right of the cursor if it fits
+        const width = 10 + Math.max(...lines.map(([text]) => ctx.measureText(text).width));
+        const height = lines.length * LINE_HEIGHT + 4, left = x + 8 + width <= f.x1 ? x + 8 : x - 8 - width;
+        ctx.fillStyle = 'rgba(255, 255, 255, 0.9)'; ctx.strokeStyle = CURSOR;
+        ctx.fillRect(left, top, width, height); ctx.strokeRect(snap(left), snap(top), Math.round(width), Math.round(height));
+        lines.forEach(([text, colour], k) => { ctx.fillStyle = colour; ctx.fillText(text, left + 5, top + 2 + (k + 0.5) * LINE_HEIGHT); });
+      };
+      for (const p of this.plots) {
+        box(p.series.map((s) => {
+          const m = recordAt(s.t, s.n, time, s.stairs);
+          return [valueText(m >= 0 ? s.y[m] : NaN, Math.min(6, p.ticks.decimals + 2)), s.colour];
+        }), p.top + 4);
       }
-      ctx.save();
-      ctx.beginPath(); ctx.rect(x0, top, x1 - x0, plotHeight); ctx.clip();
-            for (const s of p.series) trace(ctx, s, x0, sx, yb, p.lo, sy);
-      ctx.restore();
-      ctx.strokeStyle = ctx.fillStyle = INK;
-      ctx.beginPath();
-      ctx.rect(snap(x0), snap(top), Math.round(x1 - x0), Math.round(plotHeight));
-      ctx.textAlign = 'right';
-      for (let k = yt.first; k <= yt.last; k++) {
-        const y = snap(yb - (k * yt.step - p.lo) * sy);
-        ctx.moveTo(x0 - 4, y); ctx.lineTo(x0, y);
-        ctx.fillText(tickText(k, yt), x0 - 6, y);
-      }
-      ctx.textAlign = 'center';
-      for (let k = xt.first; k <= xt.last; k++) {
-        const x = snap(x0 + k * xt.step * sx);
-        ctx.moveTo(x, yb); ctx.lineTo(x, yb + 4);
-        if (i === 3) ctx.fillText(tickText(k, xt), x, yb + 12);
-      }
-      ctx.stroke();
-      ctx.textAlign = 'left';
-      ctx.fillText(p.label, x0, top - HEADER / 2);
-    });
-    const bottom = this.plots[3].top + plotHeight;
-    ctx.textAlign = 'center';
-    ctx.fillText(lb.time, (x0 + x1) / 2, bottom + 28);
-    if (Number.isFinite(this.time) && this.time >= 0 && this.time <= this.end) {
-      ctx.strokeStyle = MARKER;
-      ctx.beginPath(); ctx.moveTo(snap(x0 + this.time * sx), HEADER); ctx.lineTo(snap(x0 + this.time * sx), bottom); ctx.stroke();
+      box([['t = ' + time.toFixed(Math.min(6, this.timeTicks.decimals + 2)) + ' s', INK]], f.bottom + 18);
     }
-    // The legend, right-aligned on the first plot's label line.
-    ctx.textAlign = 'left';
-    let x = x1;
-    for (const [text, colour] of [[lb.sampled, GREEN], [lb.continuous, BLUE]]) {
-      x -= ctx.measureText(text).width;
-      ctx.fillStyle = INK; ctx.fillText(text, x, HEADER / 2);
-      ctx.strokeStyle = colour; ctx.lineWidth = 2;
-      ctx.beginPath(); ctx.moveTo(x - 24, HEADER / 2); ctx.lineTo(x - 4, HEADER / 2); ctx.stroke();
-      x -= 40;
-    }
-  };
 
-  // Shows the sheet and, over it, the cursor and its readout.
-  AgvsimPlots.prototype.show = function () {
-    const canvas = this.canvas, sheet = this.sheet, ctx = this.ctx;
-    if (canvas.width !== sheet.width || canvas.height !== sheet.height) {
-      canvas.width = sheet.width; canvas.height = sheet.height;
-    } else ctx.clearRect(0, 0, canvas.width, canvas.height);
-    if (!sheet.width || !sheet.height) return;
-    ctx.setTransform(1, 0, 0, 1, 0, 0);
-    ctx.drawImage(sheet, 0, 0);
-    const f = this.frame, x = this.cursorX;
-    if (!this.plots || !f || x === null || x < f.x0 || x > f.x1) return;
-    const ratio = sheet.width / canvas.clientWidth || 1, time = (x - f.x0) / f.sx;
-    ctx.setTransform(ratio, 0, 0, ratio, 0, 0);
-    ctx.font = FONT; ctx.textBaseline = 'middle'; ctx.lineWidth = 1;
-    const bottom = this.plots[3].top + f.plotHeight;
-    ctx.strokeStyle = CURSOR; ctx.setLineDash([4, 3]);
-    ctx.beginPath(); ctx.moveTo(snap(x), HEADER); ctx.lineTo(snap(x), bottom); ctx.stroke();
-    ctx.setLineDash([]);
-    const box = (lines, top) => { // lines: [text, colour]
-      let width = 0;
-      for (const [text] of lines) width = Math.max(width, ctx.measureText(text).width);
-      width += 10;
-      const height = lines.length * LINE_HEIGHT + 4;
-      const left = x + 8 + width <= f.x1 ? x + 8 : x - 8 - width;
-      ctx.fillStyle = 'rgba(255, 255, 255, 0.9)'; ctx.strokeStyle = CURSOR;
-      ctx.fillRect(left, top, width, height); ctx.strokeRect(snap(left), snap(top), Math.round(width), Math.round(height));
-      lines.forEach(([text, colour], k) => { ctx.fillStyle = colour; ctx.fillText(text, left + 5, top + 2 + (k + 0.5) * LINE_HEIGHT); });
-    };
-    for (const p of this.plots) {
-      box(p.series.map((s) => {
-        const m = recordAt(s.t, s.n, time, s.stairs);
-        return [valueText(m >= 0 ? s.y[m] : NaN, Math.min(6, p.ticks.decimals + 2)), s.colour];
-      }), p.top + 4);
-    }
-    box([['t = ' + time.toFixed(Math.min(6, this.timeTicks.decimals + 2)) + ' s', INK]], bottom + 19);
-  };
-
-  AgvsimPlots.prototype.toBlob = function (callback) {
-    this.sheet.toBlob(callback, 'image/png');
-  };
+    // callback(Blob or null): a PNG of the plots as drawn, without the cursor.
+    toBlob(callback) { this.sheet.toBlob(callback, 'image/png'); }
+  }
 
   window.AgvsimPlots = AgvsimPlots;
 })();
