@@ -317,34 +317,34 @@
   // Each mechanism's Tsmax (report) and path limit marked on the Ts slider's track.
   function renderMarks(d, limits) {
     const track = $('lab-marks-Ts');
-    const spec = NUMBERS.find((n) => n.key === 'Ts');
+    const control = NUMBERS.find((n) => n.key === 'Ts');
     const marks = [];
     MECHANISMS.forEach((m, i) => {
       marks.push([d.loops[m].Tsmax, 'report', m]);
       if (limits) marks.push([limits[i], 'path', m]);
     });
-    track.innerHTML = marks.filter(([v]) => v >= spec.min && v <= spec.max).map(([v, kind, m]) =>
-      `<span class="mark ${kind} m${MECHANISMS.indexOf(m) + 1}" style="left:${(100 * toSlider(spec, v)) / LOG_STEPS}%" `
+    track.innerHTML = marks.filter(([v]) => v >= control.min && v <= control.max).map(([v, kind, m]) =>
+      `<span class="mark ${kind} m${MECHANISMS.indexOf(m) + 1}" style="left:${(100 * toSlider(control, v)) / LOG_STEPS}%" `
       + `title="${m} ${kind === 'report' ? 'Tsmax' : texts().pathLimit} ${format(v, 3)} s"></span>`).join('');
   }
 
-  function toSlider(spec, v) {
-    if (!spec.log) return v;
-    return Math.round((LOG_STEPS * Math.log(Math.min(Math.max(v, spec.min), spec.max) / spec.min)) / Math.log(spec.max / spec.min));
+  function toSlider(control, v) {
+    if (!control.log) return v;
+    return Math.round((LOG_STEPS * Math.log(Math.min(Math.max(v, control.min), control.max) / control.min)) / Math.log(control.max / control.min));
   }
 
-  function fromSlider(spec, position) {
-    if (!spec.log) return Number(position);
-    const v = spec.min * Math.pow(spec.max / spec.min, position / LOG_STEPS);
+  function fromSlider(control, position) {
+    if (!control.log) return Number(position);
+    const v = control.min * Math.pow(control.max / control.min, position / LOG_STEPS);
     return Number(v.toPrecision(3));
   }
 
   function renderControls() {
     const s = lab.settings;
-    NUMBERS.forEach((spec) => {
-      const c = lab.controls[spec.key];
-      c.slider.value = toSlider(spec, s[spec.key]);
-      if (document.activeElement !== c.field) c.field.value = String(s[spec.key]);
+    NUMBERS.forEach((control) => {
+      const c = lab.controls[control.key];
+      c.slider.value = toSlider(control, s[control.key]);
+      if (document.activeElement !== c.field) c.field.value = String(s[control.key]);
     });
     lab.controls.path.value = s.path;
     lab.controls.mechanism.value = String(s.mechanism);
@@ -511,11 +511,11 @@
   function buildControls() {
     const box = $('lab-controls');
     const t = texts();
-    const rows = NUMBERS.map((spec) => `<div class="row"><label for="lab-field-${spec.key}" data-text="${spec.key}"></label>`
-      + `<input type="range" id="lab-slider-${spec.key}" min="${spec.log ? 0 : spec.min}" max="${spec.log ? LOG_STEPS : spec.max}" `
-      + `step="${spec.log ? 1 : spec.step}">`
-      + `<input type="text" inputmode="decimal" id="lab-field-${spec.key}" size="7">`
-      + (spec.key === 'Ts' ? '<div class="marks" id="lab-marks-Ts"></div>' : '') + '</div>').join('');
+    const rows = NUMBERS.map((control) => `<div class="row"><label for="lab-field-${control.key}" data-text="${control.key}"></label>`
+      + `<input type="range" id="lab-slider-${control.key}" min="${control.log ? 0 : control.min}" max="${control.log ? LOG_STEPS : control.max}" `
+      + `step="${control.log ? 1 : control.step}">`
+      + `<input type="text" inputmode="decimal" id="lab-field-${control.key}" size="7">`
+      + (control.key === 'Ts' ? '<div class="marks" id="lab-marks-Ts"></div>' : '') + '</div>').join('');
     box.innerHTML = `<div class="row"><label for="lab-scenario" data-text="scenario"></label><select id="lab-scenario"></select></div>`
       + `<div class="row"><label for="lab-path" data-text="path"></label><select id="lab-path"></select></div>`
       + `<div class="row"><label for="lab-mechanism" data-text="mechanism"></label><select id="lab-mechanism">`
@@ -528,12 +528,12 @@
       + `<div class="row"><label for="lab-language" data-text="language"></label><select id="lab-language">`
       + '<option value="ja">日本語</option><option value="en">English</option></select></div>'
       + `<p class="hint" data-text="dragHint"></p><div id="lab-figures"></div>`;
-    NUMBERS.forEach((spec) => {
-      const slider = $('lab-slider-' + spec.key), field = $('lab-field-' + spec.key);
-      lab.controls[spec.key] = { slider, field };
-      slider.addEventListener('input', () => change({ [spec.key]: fromSlider(spec, slider.value) }));
-      field.addEventListener('change', () => change({ [spec.key]: field.value }));
-      field.addEventListener('keydown', (e) => { if (e.key === 'Enter') change({ [spec.key]: field.value }); });
+    NUMBERS.forEach((control) => {
+      const slider = $('lab-slider-' + control.key), field = $('lab-field-' + control.key);
+      lab.controls[control.key] = { slider, field };
+      slider.addEventListener('input', () => change({ [control.key]: fromSlider(control, slider.value) }));
+      field.addEventListener('change', () => change({ [control.key]: field.value }));
+      field.addEventListener('keydown', (e) => { if (e.key === 'Enter') change({ [control.key]: field.value }); });
     });
     lab.controls.path = $('lab-path');
     lab.controls.mechanism = $('lab-mechanism');
