@@ -390,7 +390,13 @@
   function readLink(hash) {
     const given = {};
     for (const part of hash.replace(/^#/, '').split('&').slice(1)) {
-      const [key, value] = part.split('=').map(decodeURIComponent);
+      const [key, value] = part.split('=').map((text) => {
+        try {
+          return decodeURIComponent(text);
+        } catch (error) {
+          return text; // a broken escape: refused below as not a number
+        }
+      });
       given[key === 'mech' ? 'mechanism' : key] = value;
     }
     lab.settings = Object.assign({}, DEFAULTS);

@@ -1,0 +1,167 @@
+# The page's Lab tab in headless Chromium, used through its controls and its address, against the
+# Python module (the same core built natively with g++): the design figures, every record of the
+# six runs, the path limits and the CSV export for settings typed, dragged and chosen on the
+# controls; links that restore the settings, and refused or missing values in them; the Program
+# tab's instance left as it was, and nothing reported as an error in the browser's log.
+#
+# Environment (set by CTest): AGV_PAGE_DIR, and PYTHONPATH with the build's python folder. Every
+# wait is bounded (test_page's wait_page, or the lab's own promises under the script timeout).
+import csv, io, json, subprocess, sys  # noqa: E401
+
+import agvsim, numpy as np, pytest  # noqa: E401
+from selenium.webdriver.common.action_chains import ActionChains
+from selenium.webdriver.common.keys import Keys
+from selenium.webdriver.support.select import Select
+
+from test_page import LIMIT, PAGE, browser, look, wait_page  # noqa: F401 (browser: the fixture)
+
+URL = PAGE.as_uri() + "/index.html"
+DEFAULTS = {"path": "line", "fn": 0.3, "zeta": 0.707, "Ts": 0.2, "x": 0, "y": 1, "th": 0, "mech": 1}
+NUMBERS = ("fn", "zeta", "Ts", "x", "y", "th")
+
+
+@pytest.fixture
+def lab(browser):  # noqa: F811
+    # Opens the page afresh (the Lab from a fragment of the address, or its tab clicked) once the
+    # Program tab's instance waits at its first question; that instance must stay as it was then.
+    browser.set_script_timeout(LIMIT)
+    program = []
+
+    def untouched():
+        assert program == [] or look(browser) == program.pop()
+
+    def open_lab(fragment=None):
+        untouched()
+        browser.get("about:blank")
+        browser.get(URL + ("" if fragment is None else "#lab" + fragment))
+        fragment is None and browser.find_element("id", "tab-lab").click()
+        program.append(wait_page(browser, lambda s, t: s["input"] == "key", "the first question"))
+        browser.execute_async_script("agvsim.lab.ready().then(arguments[0])")
+
+    yield open_lab
+    untouched()
+    assert [e for e in browser.get_log("browser") if e["level"] == "SEVERE" or "rror" in e["message"]] == []
+
+
+def results(d): return json.loads(d.execute_script("return JSON.stringify(agvsim.lab.results())"))  # NaN: null
+def field(d, key): return d.find_element("id", "lab-field-" + key)
+
+
+def settings(d):  # the lab's settings, read from its link
+    pairs = (p.split("=") for p in d.execute_script("return agvsim.lab.link()").split("#lab&")[1].split("&"))
+    return {k: v if k == "path" else float(v) for k, v in pairs}
+
+
+def flat(tree, key=""):  # every leaf by its path
+    items = tree.items() if isinstance(tree, dict) else enumerate(tree) if isinstance(tree, list) else None
+    return {key: tree} if items is None else {k: v for n, sub in items for k, v in flat(sub, f"{key}/{n}").items()}
+
+
+def same(page, expected, atol=None):
+    # The same leaves; booleans exact; numbers (None: NaN) within 1e-9 of the largest magnitude among
+    # their siblings (a field over a run, the gains, a loop's B...), at least 1e-12: an error such as
+    # ephi cancels figures of order 1, and the two builds' sin and cos differ in the last digits.
+    page, expected = flat(page), flat(expected)
+    assert page.keys() == expected.keys()
+    truths = [k for k, v in expected.items() if isinstance(v, bool)]
+    assert [page[k] for k in truths] == [expected[k] for k in truths]
+    keys = [k for k in expected if k not in truths]
+    got, want = np.array([page[k] for k in keys], float), np.array([expected[k] for k in keys], float)
+    parents, scale = [k.rsplit("/", 1)[0] for k in keys], {}
+    for parent, w in zip(parents, abs(want)):
+        scale[parent] = np.fmax(scale.get(parent, 0.0), w)
+    tolerance = np.maximum(1e-12, 1e-9 * np.array([scale[p] for p in parents])) if atol is None else atol
+    bad = ~((got == want) | (abs(got - want) <= tolerance) | (np.isnan(got) & np.isnan(want)))
+    assert not bad.any(), [(k, g, w) for k, g, w, b in zip(keys, got, want, bad) if b][:10]
+
+
+def module_results(sim):  # the Python module's side of results(), limits aside
+    d = sim.design
+    loops = {m: {"a": list(l.a), "B": list(l.B), "C": l.C, "stable": bool(l.stable), "Tsmax": l.Tsmax,
+                 "designed": bool(l.designed)} for m, l in d.loops.items()}
+    design = {"fn": d.fn, "zeta": d.zeta, "Ts": d.Ts, "wn": d.wn, "gains": dict(d.gains), "loops": loops}
+    fields = {c: ("t",) + agvsim.FIELDS + ("u", "samples") * (c == "sampled") for c in agvsim.CONTROLLERS}
+    runs = {f"{m}/{c}": {f: getattr(r, f).tolist() for f in fields[c]} for (m, c), r in sim.runs.items()}
+    return {"design": design, "dt": sim.dt, "stepsPerSample": sim.stepsPerSample, "runs": runs}
+
+
+def drag(d, key, target):  # pressed 40 px nearer the slider's middle than the target position, moved to it
+    slider = d.find_element("id", "lab-slider-" + key)
+    d.execute_script("arguments[0].scrollIntoView({block: 'center'})", slider)
+    low, high = float(slider.get_attribute("min")), float(slider.get_attribute("max"))
+    dx = round(((target - low) / (high - low) - 0.5) * (slider.rect["width"] - 16))  # the thumb: 16 px
+    step = 20 if dx >= 0 else -20
+    ActionChains(d).move_to_element_with_offset(slider, dx - 2 * step, 0).click_and_hold() \
+        .move_by_offset(step, 0).move_by_offset(step, 0).release().perform()
+    d.execute_async_script("agvsim.lab.ready().then(arguments[0])")
+    return abs(float(slider.get_attribute("value")) - target) / (high - low)
+
+
+# path, mechanism, the values typed into the fields, the slider dragged and its target position
+CONTROLS = [("line", "2", {"fn": 0.3, "zeta": 0.707, "x": 0, "y": 0.5, "th": 20}, ("Ts", 500)),  # Ts 0.1 s
+            ("circle", "3", {"fn": 0.25, "Ts": 0.12, "x": 1.8, "y": 0.1, "th": 80}, ("zeta", 0.9))]
+
+
+@pytest.mark.parametrize("path, mech, typed, slider", CONTROLS, ids=["line", "circle"])
+def test_controls_match_the_module(browser, lab, path, mech, typed, slider):  # noqa: F811
+    lab()
+    Select(browser.find_element("id", "lab-path")).select_by_value(path)
+    Select(browser.find_element("id", "lab-mechanism")).select_by_value(mech)
+    for key, value in typed.items():
+        field(browser, key).click()
+        ActionChains(browser).key_down(Keys.CONTROL).send_keys("a").key_up(Keys.CONTROL) \
+            .send_keys(f"{value}" + Keys.ENTER).perform()
+    assert drag(browser, *slider) < 0.03  # within 3 % of the slider's travel
+    key, s = slider[0], settings(browser)
+    assert s == {"path": path, "mech": int(mech), **typed, key: s[key]}
+    assert float(field(browser, key).get_attribute("value")) == s[key]
+    found, sim = results(browser), agvsim.simulate(path, s["fn"], s["zeta"], s["Ts"], (s["x"], s["y"], s["th"]))
+    same(found.pop("limits"), agvsim.stability(path, s["fn"], s["zeta"], s["Ts"]).limits, atol=1.000001e-3)
+    same(found, module_results(sim))
+
+
+def table(text):  # the CSV's header, and each run's columns by name (empty: NaN)
+    rows, runs = list(csv.reader(io.StringIO(text))), {}
+    for r in rows[1:]:
+        runs.setdefault(f"{r[0]}/{r[1]}", []).append([float(v or "nan") for v in r[2:]])
+    return rows[0], {run: dict(zip(rows[0][2:], map(list, zip(*records)))) for run, records in runs.items()}
+
+
+def test_link_round_trip_and_csv(browser, lab):  # noqa: F811
+    lab()
+    given = {"path": "circle", "fn": 0.4, "zeta": 0.5, "Ts": 0.11, "pose": [0.5, -0.3, -30], "mechanism": 3}
+    browser.execute_async_script("agvsim.lab.set(arguments[0]).then(arguments[1])", given)
+    s, link, design = settings(browser), browser.execute_script("return agvsim.lab.link()"), results(browser)["design"]
+    assert s == {"path": "circle", "fn": 0.4, "zeta": 0.5, "Ts": 0.11, "x": 0.5, "y": -0.3, "th": -30, "mech": 3}
+    options = [f"--{k}={s[k]!r}" for k in ("fn", "zeta", "Ts")] + ["--pose", *(repr(s[k]) for k in ("x", "y", "th"))]
+    cli = subprocess.run([sys.executable, "-m", "agvsim", "run", "--path", s["path"], *options],
+                         capture_output=True, text=True, check=True, timeout=LIMIT).stdout
+    (header, page), (expected_header, expected) = table(browser.execute_script("return agvsim.lab.csv()")), table(cli)
+    assert header == expected_header
+    same(page, expected)
+    lab(link.split("#lab")[1])
+    assert (settings(browser), results(browser)["design"]) == (s, design)
+    assert {k: float(field(browser, k).get_attribute("value")) for k in NUMBERS} == {k: s[k] for k in NUMBERS}
+    selects = [browser.find_element("id", f"lab-{k}").get_attribute("value") for k in ("path", "mechanism")]
+    assert selects == [s["path"], str(int(s["mech"]))]
+
+
+# A link's fragment, the settings it gives other than the defaults, and its refused values by name
+LINKS = [("", {}, {}),
+         ("&path=circle&fn=0&zeta=-0.5&Ts=Infinity&mech=2", {"path": "circle", "mech": 2},
+          {"fn": "0", "zeta": "-0.5", "Ts": "Infinity"}),
+         ("&Ts=0&x=abc&y=&th=NaN&fn=1e999&zeta=0", {"zeta": 0},
+          {"Ts": "0", "x": "abc", "y": "", "th": "NaN", "fn": "1e999"}),
+         ("&path=square&mech=7&Ts=1e-1&fn=-2&x=2.5&y=-1&th=135", {"Ts": 0.1, "x": 2.5, "y": -1, "th": 135},
+          {"path": "square", "mechanism": "7", "fn": "-2"}),
+         ("&fn=%&zeta=0.5", {"zeta": 0.5}, {"fn": "%"})]  # not a valid escape: the value as it stands
+
+
+@pytest.mark.parametrize("fragment, given, refused", LINKS,
+                         ids=["missing", "refused", "not-numbers", "mixed", "bad-escape"])
+def test_link_values_refused_or_missing(browser, lab, fragment, given, refused):  # noqa: F811
+    lab(fragment)
+    assert settings(browser) == {**DEFAULTS, **given}
+    notes = browser.execute_script("return agvsim.lab.notes()")
+    assert len(notes) == len(refused)
+    assert sorted(k for n in notes for k, v in refused.items() if f" {k} = {v} " in n) == sorted(refused)
