@@ -243,12 +243,14 @@
     drawPlots();
     renderControls();
     renderFigures();
-    writeLink();
     const waiting = lab.waiting;
     lab.waiting = [];
     waiting.forEach((resolve) => resolve());
     clearTimeout(lab.idleTimer);
-    lab.idleTimer = setTimeout(idleWork, IDLE_MS);
+    lab.idleTimer = setTimeout(() => {
+      writeLink(); // once the input rests: browsers throttle rewrites of the address
+      idleWork();
+    }, IDLE_MS);
   }
 
   // The path limits (tens of milliseconds at the defaults, growing as 1 / fn), one
