@@ -185,5 +185,6 @@ PYBIND11_MODULE(_core, m) {
     m.def("accepts_zeta",
           [](double v) { return agv::checkDampingRatio(v) == agv::SettingCheck::Accepted; });
     m.attr("FIELD_COUNT") = kRecordFields;
+    m.attr("__version__") = AGV_VERSION;  // the CMake project's version
     m.attr("TS_SEARCH_LIMIT") = agv::kTsmaxSearchLimit;
 }

@@ -33,6 +33,8 @@ chromium-driver
 python3-selenium
 fonts-ipafont-gothic
 fonts-liberation
+dpkg-dev
+file
 "
 
 missing=""

@@ -19,6 +19,7 @@ import numpy as np
 
 from . import _core
 
+__version__ = _core.__version__  # the program's version, set once in its CMake project
 MECHANISMS = ("2DW1C", "1FDW1FS", "1RDW1FS")
 CONTROLLERS = ("continuous", "sampled")
 PATHS = ("line", "circle")
