@@ -71,6 +71,8 @@ from pathlib import Path
 from selenium import webdriver
 from selenium.webdriver.chrome.service import Service
 
+from page_timing import profiled  # V8's self time per function, shared with the page's benchmark
+
 ROOT = Path(__file__).resolve().parent.parent
 WEB_BUILD = ROOT / "build-web"
 PAGE = WEB_BUILD / "web" / "index.html"
@@ -364,28 +366,6 @@ def do_drag(browser, path, mechanism, key, values, readback):
     if result["notes"]:
         raise SystemExit(f"lab_timing: a change was refused: {result['notes']}")
     return result["out"]
-
-
-def profiled(driver, action, updates):
-    # Self time per function [ms an update] under V8's sampling profiler
-    # (100 us; the profiler slows what it samples), largest first.
-    driver.execute_cdp_cmd("Profiler.enable", {})
-    driver.execute_cdp_cmd("Profiler.setSamplingInterval", {"interval": 100})
-    driver.execute_cdp_cmd("Profiler.start", {})
-    action()
-    profile = driver.execute_cdp_cmd("Profiler.stop", {})["profile"]
-    driver.execute_cdp_cmd("Profiler.disable", {})
-    nodes = {n["id"]: n["callFrame"] for n in profile["nodes"]}
-    self_ms = {}
-    for node, delta in zip(profile["samples"], profile["timeDeltas"]):
-        frame = nodes[node]
-        where = frame["url"].rsplit("/", 1)[-1]
-        name = frame["functionName"] or "(anonymous)"
-        if frame["url"].startswith("wasm://") or name.startswith("wasm-function"):
-            name, where = "(WebAssembly)", ""
-        label = f"{name} {where}".strip()
-        self_ms[label] = self_ms.get(label, 0.0) + delta / 1000.0 / updates
-    return sorted(self_ms.items(), key=lambda item: -item[1])
 
 
 def fingerprint():

@@ -419,7 +419,7 @@ def measure_frames(browser, url, ts, keys, profile, end=False):
 
 
 def profiled(driver, action, frames):
-    # Self time per function [ms a frame] under V8's sampling profiler
+    # Self time per function [ms a frame, or whatever `frames` counts] under V8's sampling profiler
     # (100 us; the profiler slows what it samples), largest first.
     driver.execute_cdp_cmd("Profiler.enable", {})
     driver.execute_cdp_cmd("Profiler.setSamplingInterval", {"interval": 100})
