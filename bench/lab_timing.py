@@ -71,7 +71,8 @@ from pathlib import Path
 from selenium import webdriver
 from selenium.webdriver.chrome.service import Service
 
-from page_timing import profiled  # V8's self time per function, shared with the page's benchmark
+import page_timing  # the browser and V8's self-time profile, shared with the page's benchmark
+from page_timing import profiled
 
 ROOT = Path(__file__).resolve().parent.parent
 WEB_BUILD = ROOT / "build-web"
@@ -321,34 +322,15 @@ def median(values):
     return statistics.median(values) if values else float("nan")
 
 
-class Browser:
+class Browser(page_timing.Browser):
     def __init__(self, profile):
-        options = webdriver.ChromeOptions()
-        options.binary_location = "/usr/bin/chromium"
-        for flag in ("--headless=new", "--no-sandbox", "--disable-gpu", "--disable-background-networking",
-                     "--disable-component-update", "--disable-sync", "--no-first-run",
-                     "--force-device-scale-factor=1", "--window-size=1400,1000", f"--user-data-dir={profile}"):
-            options.add_argument(flag)
-        self.driver = webdriver.Chrome(service=Service("/usr/bin/chromedriver"), options=options)
-        self.driver.set_script_timeout(600)
-        self.home = self.driver.current_window_handle
+        super().__init__(profile, script_timeout=600)
 
     def fresh_lab(self):
-        # A new tab with the timing hook, then the page's Lab; the previous tabs closed.
-        d = self.driver
-        d.switch_to.new_window("tab")
-        tab = d.current_window_handle
-        for handle in d.window_handles:
-            if handle not in (tab, self.home):
-                d.switch_to.window(handle)
-                d.close()
-        d.switch_to.window(tab)
-        d.execute_cdp_cmd("Page.addScriptToEvaluateOnNewDocument", {"source": TIMING_HOOK})
-        d.get(PAGE.as_uri() + "#lab")
-        d.execute_async_script("const done = arguments[0]; window.agvsim.lab.ready().then(() => done(true));")
-
-    def close(self):
-        self.driver.quit()
+        # A new tab with the Lab's timing hook, then the page's Lab; the previous tabs closed.
+        self.fresh_tab(PAGE.as_uri() + "#lab", hook=TIMING_HOOK)
+        self.driver.execute_async_script(
+            "const done = arguments[0]; window.agvsim.lab.ready().then(() => done(true));")
 
 
 def base_settings(path, mechanism):

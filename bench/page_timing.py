@@ -272,7 +272,7 @@ class StaticServer:
 
 
 class Browser:
-    def __init__(self, profile):
+    def __init__(self, profile, script_timeout=300):
         options = webdriver.ChromeOptions()
         options.binary_location = "/usr/bin/chromium"
         for flag in ("--headless=new", "--no-sandbox", "--disable-gpu", "--disable-background-networking",
@@ -280,10 +280,10 @@ class Browser:
                      "--force-device-scale-factor=1", "--window-size=1400,1000", f"--user-data-dir={profile}"):
             options.add_argument(flag)
         self.driver = webdriver.Chrome(service=Service("/usr/bin/chromedriver"), options=options)
-        self.driver.set_script_timeout(300)
+        self.driver.set_script_timeout(script_timeout)
         self.home = self.driver.current_window_handle
 
-    def fresh_tab(self, url, cache=True):
+    def fresh_tab(self, url, cache=True, hook=TIMING_HOOK):
         # A new tab with the timing hook, then the page; the previous tabs closed.
         d = self.driver
         d.switch_to.new_window("tab")
@@ -293,7 +293,7 @@ class Browser:
                 d.switch_to.window(handle)
                 d.close()
         d.switch_to.window(tab)
-        d.execute_cdp_cmd("Page.addScriptToEvaluateOnNewDocument", {"source": TIMING_HOOK})
+        d.execute_cdp_cmd("Page.addScriptToEvaluateOnNewDocument", {"source": hook})
         if not cache:
             d.execute_cdp_cmd("Network.enable", {})
             d.execute_cdp_cmd("Network.setCacheDisabled", {"cacheDisabled": True})
