@@ -13,6 +13,7 @@ libgl-dev
 libx11-dev
 libgtest-dev
 libbenchmark-dev
+libeigen3-dev
 xvfb
 xauth
 xdotool

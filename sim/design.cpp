@@ -19,11 +19,6 @@ namespace {
 const int kTsmaxSearchSteps =
     static_cast<int>((kTsmaxSearchLimit - kTsmaxSearchStart) / kTsmaxSearchStep + 0.5);
 
-// Loop coefficients P, Q, R of one mechanism's characteristic polynomial.
-struct LoopCoefficients {
-    double P, Q, R;
-};
-
 void computePolynomial(const LoopCoefficients& k, double T, double a[5]) {
     a[4] = 6.0;
     a[3] = -18.0;
@@ -72,18 +67,6 @@ double searchOne(const LoopCoefficients& k) {
     return T;
 }
 
-// P, Q, R of mechanism index i (0..2) from the current gains.
-LoopCoefficients loopCoefficients(int i) {
-    switch (i) {
-        case 0:
-            return {V * kiPI1 * kdPI1, V * kdPI1 + kiPI1 * kthPI1, kthPI1};
-        case 1:
-            return {(V * V / L) * kd2, (V / L) * kth2, kph2};
-        default:
-            return {(V * V / L) * kd3, (V / L) * kth3, kph3};
-    }
-}
-
 // a0..a4, B0..B4 and C of the loop with coefficients k at sampling time T [s].
 LoopFigures loopFiguresAt(const LoopCoefficients& k, double T) {
     LoopFigures f{};
@@ -94,6 +77,17 @@ LoopFigures loopFiguresAt(const LoopCoefficients& k, double T) {
 }
 
 }  // namespace
+
+LoopCoefficients loopCoefficients(int i) {
+    switch (i) {
+        case 0:
+            return {V * kiPI1 * kdPI1, V * kdPI1 + kiPI1 * kthPI1, kthPI1};
+        case 1:
+            return {(V * V / L) * kd2, (V / L) * kth2, kph2};
+        default:
+            return {(V * V / L) * kd3, (V / L) * kth3, kph3};
+    }
+}
 
 void designControl() {
     // 2DW1C: closed loop (s^2 + 2 zeta wn s + wn^2)(s + alpha1), alpha1 = wn / (4 zeta).

@@ -36,7 +36,18 @@ struct LoopFigures {
 };
 
 extern LoopFigures loopFigures[kMechanismCount];  // at the current Ts
-extern double Tsmax[kMechanismCount];             // [s] limit sampling times
+
+// Loop coefficients of one mechanism: its loop seen from the command is
+// -(R/s + Q/s^2 + P/s^3), its continuous closed loop s^3 + R s^2 + Q s + P.
+struct LoopCoefficients {
+    double P;  // [1/s^3]
+    double Q;  // [1/s^2]
+    double R;  // [1/s]
+};
+
+// P, Q, R of mechanism index i (0..2) from the current gains.
+LoopCoefficients loopCoefficients(int i);
+extern double Tsmax[kMechanismCount];  // [s] limit sampling times
 
 // Grid and upper bound of the limit search: it tries T = 0.011, 0.012, ...
 // up to kTsmaxSearchLimit; a mechanism whose conditions hold all the way

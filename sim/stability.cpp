@@ -1,5 +1,6 @@
 #include "sim/stability.h"
 
+#include <Eigen/Eigenvalues>
 #include <algorithm>
 #include <cmath>
 #include <complex>
@@ -13,8 +14,6 @@ namespace agv {
 
 namespace {
 
-constexpr int kRootIterations = 500;    // Durand-Kerner sweeps; a 4th-degree polynomial
-                                        // converges in far fewer
 constexpr double kCoarseGrowth = 1.05;  // coarse walk of the limit search: +5 % a step
 // The grid of searchTsmax in whole steps: T = n / kGridPerSecond [s].
 const int kGridPerSecond = static_cast<int>(1.0 / kTsmaxSearchStep + 0.5);
@@ -72,26 +71,6 @@ void periodMap(int type, int pathType, int steps, double h, const double x[kLoop
     out[3] = pi ? sample.theta : sample.phi;
 }
 
-// Largest |root| of z^4 + c[3] z^3 + c[2] z^2 + c[1] z + c[0] (Durand-Kerner).
-double largestRoot(const double c[kLoopStates]) {
-    std::complex<double> z[kLoopStates];
-    for (int k = 0; k < kLoopStates; ++k) z[k] = std::pow(std::complex<double>(0.4, 0.9), k);
-    for (int it = 0; it < kRootIterations; ++it) {
-        for (int k = 0; k < kLoopStates; ++k) {
-            std::complex<double> p = 1.0;
-            std::complex<double> den = 1.0;
-            for (int m = kLoopStates - 1; m >= 0; --m) p = p * z[k] + c[m];
-            for (int m = 0; m < kLoopStates; ++m) {
-                if (m != k) den *= z[k] - z[m];
-            }
-            z[k] -= p / den;
-        }
-    }
-    double largest = 0.0;
-    for (const auto& root : z) largest = std::fmax(largest, std::abs(root));
-    return largest;
-}
-
 bool belowOne(int i, int pathType, int gridPoint) {
     return loopSpectralRadius(i, pathType, static_cast<double>(gridPoint) / kGridPerSecond) < 1.0;
 }
@@ -120,36 +99,34 @@ void loopJacobian(int i, int pathType, double ts, double J[kLoopStates][kLoopSta
 
 }  // namespace
 
+bool loopEigenvalues(int i, int pathType, double ts, std::complex<double> z[kLoopStates]) {
+    Eigen::Matrix<double, kLoopStates, kLoopStates> J;
+    {
+        double rows[kLoopStates][kLoopStates];
+        loopJacobian(i, pathType, ts, rows);
+        for (int r = 0; r < kLoopStates; ++r) {
+            for (int c = 0; c < kLoopStates; ++c) J(r, c) = rows[r][c];
+        }
+    }
+    const std::complex<double> nan(std::nan(""), std::nan(""));
+    if (!J.allFinite()) {
+        for (int k = 0; k < kLoopStates; ++k) z[k] = nan;
+        return false;
+    }
+    // Fixed-size real Schur decomposition (Hessenberg reduction, shifted QR):
+    // no allocation; it gives up after a bounded number of sweeps.
+    Eigen::EigenSolver<Eigen::Matrix<double, kLoopStates, kLoopStates>> solver(J, false);
+    const bool found = solver.info() == Eigen::Success;
+    for (int k = 0; k < kLoopStates; ++k) z[k] = found ? solver.eigenvalues()(k) : nan;
+    return found;
+}
+
 double loopSpectralRadius(int i, int pathType, double ts) {
-    double J[kLoopStates][kLoopStates];
-    loopJacobian(i, pathType, ts, J);
-    // Characteristic polynomial by Faddeev-LeVerrier: M_k = J M_(k-1) + c_(n-k+1) I,
-    // c_(n-k) = -trace(J M_k) / k, with M_0 = 0 and c_n = 1.
-    double c[kLoopStates + 1];
-    c[kLoopStates] = 1.0;
-    double M[kLoopStates][kLoopStates] = {};
-    for (int k = 1; k <= kLoopStates; ++k) {
-        double next[kLoopStates][kLoopStates];
-        for (int r = 0; r < kLoopStates; ++r) {
-            for (int q = 0; q < kLoopStates; ++q) {
-                double sum = r == q ? c[kLoopStates - k + 1] : 0.0;
-                for (int m = 0; m < kLoopStates; ++m) sum += J[r][m] * M[m][q];
-                next[r][q] = sum;
-            }
-        }
-        double trace = 0.0;
-        for (int r = 0; r < kLoopStates; ++r) {
-            for (int m = 0; m < kLoopStates; ++m) trace += J[r][m] * next[m][r];
-        }
-        c[kLoopStates - k] = -trace / k;
-        for (int r = 0; r < kLoopStates; ++r) {
-            for (int q = 0; q < kLoopStates; ++q) M[r][q] = next[r][q];
-        }
-    }
-    for (double v : c) {
-        if (!std::isfinite(v)) return std::nan("");
-    }
-    return largestRoot(c);
+    std::complex<double> z[kLoopStates];
+    if (!loopEigenvalues(i, pathType, ts, z)) return std::nan("");
+    double largest = 0.0;
+    for (const auto& root : z) largest = std::fmax(largest, std::abs(root));
+    return largest;
 }
 
 double searchLoopLimit(int i, int pathType) {

@@ -22,12 +22,15 @@
 // V / kCircleRadius, which its integral term supplies. There the steering
 // clamp (1.5 rad), the rate clip (wmax) and the heading wrap of the line are
 // all inactive, so the Jacobian is that of the smooth model. The Jacobian is
-// taken by central differences with the step kLoopDiffStep (see there).
+// taken by central differences with the step kLoopDiffStep (see there); its
+// eigenvalues by Eigen.
 //
 // Reads the current gains (designControl first); uses the law slots' working
 // inputs (every run sets them afresh); changes nothing else. Called by the
 // Python face and the tests; the console program does not use it.
 #pragma once
+
+#include <complex>
 
 namespace agv {
 
@@ -39,6 +42,13 @@ constexpr int kLoopStates = 4;  // ed, eth, ephi or c, held command
 // thousand steps). 1e-5 keeps their sum near 1e-8, far below the radius's change
 // of about 0.003 per 1 ms of sampling time near a limit.
 constexpr double kLoopDiffStep = 1e-5;
+
+// The four eigenvalues of that Jacobian for mechanism index i (0..2) on
+// pathType at ts [s], in the solver's order (Eigen's real Schur form: no
+// allocation, a bounded number of QR sweeps). False, with every entry NaN,
+// when the Jacobian is not finite (2DW1C at zeta = 0) or the solver fails.
+// The cost grows with ts: eight sampling periods of integration.
+bool loopEigenvalues(int i, int pathType, double ts, std::complex<double> z[kLoopStates]);
 
 // Largest |eigenvalue| of that Jacobian; NaN when it is not finite.
 double loopSpectralRadius(int i, int pathType, double ts);
