@@ -10,6 +10,7 @@
 // so the interpreter lock is held throughout: calls never overlap.
 // Arguments are checked by the package (agvsim/__init__.py) with the core's
 // own setting checks, exported here; the calls themselves accept every double.
+#include <pybind11/complex.h>
 #include <pybind11/numpy.h>
 #include <pybind11/pybind11.h>
 
@@ -18,6 +19,7 @@
 #include "sim/design.h"
 #include "sim/parameters.h"
 #include "sim/path.h"
+#include "sim/poles.h"
 #include "sim/runs.h"
 #include "sim/settings.h"
 #include "sim/stability.h"
@@ -164,6 +166,142 @@ py::list loopLimits(int path, double fnHz, double dampingRatio) {
     return limits;
 }
 
+using Poles = py::array_t<agv::Complex>;
+
+Poles polesOf(const agv::Complex* z, int count) {
+    return Poles(count, z);
+}
+
+// The poles of each mechanism's sampled loop by route on path at Ts, the
+// continuous design's poles s [1/s] and their images exp(s Ts); NaN where
+// undefined (the package warns of undesigned mechanisms).
+py::dict polesAt(int path, int route, double fnHz, double dampingRatio, double tsSeconds) {
+    applySettings(fnHz, dampingRatio, tsSeconds, false);
+    py::list sampled, continuous, mapped, designed;
+    for (int i = 0; i < agv::kMechanismCount; ++i) {
+        agv::Complex z[agv::kSampledPoles], s[agv::kContinuousPoles], e[agv::kContinuousPoles];
+        agv::sampledPoles(i, route, path, tsSeconds, z);
+        agv::continuousPoles(i, s);
+        agv::mappedContinuousPoles(i, tsSeconds, e);
+        sampled.append(polesOf(z, agv::kSampledPoles));
+        continuous.append(polesOf(s, agv::kContinuousPoles));
+        mapped.append(polesOf(e, agv::kContinuousPoles));
+        designed.append(agv::gainsFinite(i));
+    }
+    py::dict d;
+    d["z"] = sampled;
+    d["s"] = continuous;
+    d["mapped"] = mapped;
+    d["designed"] = designed;
+    return d;
+}
+
+// count sampling times [s] from tsMin to tsMax, evenly spaced in log(Ts).
+py::array_t<double> locusGridOf(double tsMin, double tsMax, int count) {
+    py::array_t<double> ts(count);
+    agv::locusGrid(tsMin, tsMax, count, ts.mutable_data());
+    return ts;
+}
+
+// The poles of each mechanism's sampled loop at every Ts of an increasing
+// grid [s] (count x 4), their largest modulus, the continuous poles' images
+// (count x 3) and where the largest modulus first reaches 1 (Ts [s], pole).
+py::dict locusOf(int path, int route, double fnHz, double dampingRatio,
+                 const py::array_t<double, py::array::c_style | py::array::forcecast>& grid) {
+    const int count = static_cast<int>(grid.size());
+    const double* ts = grid.data();
+    // The design does not depend on Ts; the first Ts sets the record grid.
+    applySettings(fnHz, dampingRatio, count > 0 ? ts[0] : agv::kLocusTsMin, false);
+    py::list sampled, largest, mapped, crossings, designed;
+    for (int i = 0; i < agv::kMechanismCount; ++i) {
+        Poles z({count, agv::kSampledPoles});
+        Poles e({count, agv::kContinuousPoles});
+        py::array_t<double> biggest(count);
+        agv::Complex* zk = z.mutable_data();
+        agv::Complex* ek = e.mutable_data();
+        double* mk = biggest.mutable_data();
+        for (int k = 0; k < count; ++k) {
+            agv::sampledPoles(i, route, path, ts[k], zk + k * agv::kSampledPoles);
+            agv::mappedContinuousPoles(i, ts[k], ek + k * agv::kContinuousPoles);
+            mk[k] = agv::largestModulus(zk + k * agv::kSampledPoles);
+        }
+        const agv::LocusCrossing crossing = agv::locusCrossing(i, route, path, ts, mk, count);
+        sampled.append(z);
+        largest.append(biggest);
+        mapped.append(e);
+        crossings.append(py::make_tuple(crossing.ts, crossing.pole));
+        designed.append(agv::gainsFinite(i));
+    }
+    py::dict d;
+    d["z"] = sampled;
+    d["largest"] = largest;
+    d["mapped"] = mapped;
+    d["crossing"] = crossings;
+    d["designed"] = designed;
+    return d;
+}
+
+py::dict marginsOf(const agv::LoopMargins& m) {
+    py::dict d;
+    d["crossover"] = m.crossover;
+    d["phase_margin"] = m.phaseMargin;
+    d["lower_crossover"] = m.lowerCrossover;
+    d["lower_gain_margin"] = m.lowerGainMargin;
+    d["upper_crossover"] = m.upperCrossover;
+    d["upper_gain_margin"] = m.upperGainMargin;
+    return d;
+}
+
+// Each mechanism's continuous and sampled loop margins at Ts and the phase
+// budget of its hold and delay.
+py::dict loopMargins(double fnHz, double dampingRatio, double tsSeconds) {
+    applySettings(fnHz, dampingRatio, tsSeconds, false);
+    py::list continuous, sampled, budgets, designed;
+    for (int i = 0; i < agv::kMechanismCount; ++i) {
+        continuous.append(marginsOf(agv::continuousMargins(i)));
+        sampled.append(marginsOf(agv::sampledMargins(i, tsSeconds)));
+        const agv::PhaseBudget b = agv::phaseBudget(i, tsSeconds);
+        py::dict budget;
+        budget["continuous_margin"] = b.continuousMargin;
+        budget["hold"] = b.hold;
+        budget["delay"] = b.delay;
+        budget["left"] = b.left;
+        budget["sampled_margin"] = b.sampledMargin;
+        budgets.append(budget);
+        designed.append(agv::gainsFinite(i));
+    }
+    py::dict d;
+    d["continuous"] = continuous;
+    d["sampled"] = sampled;
+    d["budget"] = budgets;
+    d["designed"] = designed;
+    return d;
+}
+
+// |L| [dB] and its phase [deg] of each mechanism's continuous and sampled
+// loop at every omega [rad/s]; the sampled loop NaN beyond pi / Ts.
+py::dict loopResponse(double fnHz, double dampingRatio, double tsSeconds,
+                      const py::array_t<double, py::array::c_style | py::array::forcecast>& omega) {
+    applySettings(fnHz, dampingRatio, tsSeconds, false);
+    const int count = static_cast<int>(omega.size());
+    const double* w = omega.data();
+    py::dict d;
+    for (const bool sampled : {false, true}) {
+        py::list loops;
+        for (int i = 0; i < agv::kMechanismCount; ++i) {
+            py::array_t<double> magnitude(count), phase(count);
+            double* mk = magnitude.mutable_data();
+            double* pk = phase.mutable_data();
+            for (int k = 0; k < count; ++k) {
+                agv::loopResponseAt(i, sampled ? tsSeconds : 0.0, w[k], mk[k], pk[k]);
+            }
+            loops.append(py::make_tuple(magnitude, phase));
+        }
+        d[sampled ? "sampled" : "continuous"] = loops;
+    }
+    return d;
+}
+
 }  // namespace
 
 PYBIND11_MODULE(_core, m) {
@@ -177,6 +315,16 @@ PYBIND11_MODULE(_core, m) {
           py::arg("Ts"), "Spectral radius of each mechanism's one-period loop map.");
     m.def("loop_limits", &loopLimits, py::arg("path"), py::arg("fn"), py::arg("zeta"),
           "Limit sampling time of each mechanism from the loop map.");
+    m.def("poles", &polesAt, py::arg("path"), py::arg("route"), py::arg("fn"), py::arg("zeta"),
+          py::arg("Ts"), "Each mechanism's sampled-loop poles, continuous poles and their images.");
+    m.def("locus_grid", &locusGridOf, py::arg("Ts_min"), py::arg("Ts_max"), py::arg("count"),
+          "Sampling times evenly spaced in log(Ts), ends included.");
+    m.def("locus", &locusOf, py::arg("path"), py::arg("route"), py::arg("fn"), py::arg("zeta"),
+          py::arg("Ts"), "Each mechanism's poles along a Ts grid and their crossing of |z| = 1.");
+    m.def("loop_margins", &loopMargins, py::arg("fn"), py::arg("zeta"), py::arg("Ts"),
+          "Each mechanism's loop margins, continuous and sampled, and its phase budget.");
+    m.def("loop_response", &loopResponse, py::arg("fn"), py::arg("zeta"), py::arg("Ts"),
+          py::arg("omega"), "Each mechanism's |L| [dB] and phase [deg], continuous and sampled.");
     // The checks the package refuses arguments by: true when accepted.
     m.def("accepts_Ts",
           [](double v) { return agv::checkSamplingTime(v) == agv::SettingCheck::Accepted; });
@@ -187,4 +335,9 @@ PYBIND11_MODULE(_core, m) {
     m.attr("FIELD_COUNT") = kRecordFields;
     m.attr("__version__") = AGV_VERSION;  // the CMake project's version
     m.attr("TS_SEARCH_LIMIT") = agv::kTsmaxSearchLimit;
+    m.attr("ROUTE_REPORT") = static_cast<int>(agv::kRouteReport);
+    m.attr("ROUTE_MODEL") = static_cast<int>(agv::kRouteModel);
+    m.attr("LOCUS_TS_MIN") = agv::kLocusTsMin;
+    m.attr("LOCUS_TS_MAX") = agv::kLocusTsMax;
+    m.attr("LOCUS_POINTS") = agv::kLocusPoints;
 }

@@ -12,7 +12,8 @@ BUILD, VERSION = Path(os.environ["AGV_BUILD_DIR"]), os.environ["AGV_VERSION"]
 GOLDEN = Path(os.environ["GOLDEN_DIR"])
 MODULE = "lib/python3/dist-packages/agvsim"
 # What the prefix holds: the program, the package with its extension, the page, the guide.
-FILES = ["bin/agvsim", f"{MODULE}/__init__.py", f"{MODULE}/__main__.py", "share/agvsim/web/index.html",
+FILES = ["bin/agvsim", f"{MODULE}/__init__.py", f"{MODULE}/__main__.py", f"{MODULE}/loops.py",
+         "share/agvsim/web/index.html",
          "share/agvsim/web/agvsim.js", "share/doc/agvsim/README.md", "share/doc/agvsim/docs/theory.md"]
 
 

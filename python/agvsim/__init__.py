@@ -3,7 +3,13 @@
 design() gives the control design and the stability figures that the console's
 configuration report shows; simulate() runs the six simulations (three
 mechanisms, continuous and sampled-data control) exactly as the program does
-and returns every stored record as NumPy arrays.
+and returns every stored record as NumPy arrays; stability() gives the
+sampled-data loops' spectral radii and limits from the simulation model on
+either path. Why a loop loses stability: poles() gives the four poles of each
+sampled loop at Ts, locus() their path against Ts and where they leave the unit
+circle, loop_response() the loop broken at the command (magnitude, phase,
+crossovers, both gain margins and what the hold and delay take from the phase
+margin).
 
 Every call starts from the program's start-up state and applies its
 arguments in the console dialog's order, so its results depend on its
@@ -44,7 +50,9 @@ GAIN_NAMES = ("kdPI1", "kthPI1", "kiPI1", "kd2", "kth2", "kph2", "kd3", "kth3", 
 
 __all__ = ["MECHANISMS", "CONTROLLERS", "PATHS", "RULES", "FIELDS", "UNITS", "GAIN_NAMES",
            "TS_SEARCH_LIMIT", "ArgumentError", "Loop", "Design", "Run", "Simulation", "Stability",
-           "design", "simulate", "stability"]
+           "design", "simulate", "stability", "ROUTES", "LOCUS_TS_MIN", "LOCUS_TS_MAX",
+           "LOCUS_POINTS", "Poles", "Locus", "Crossing", "Margins", "PhaseBudget",
+           "LoopResponse", "Response", "poles", "locus", "loop_response"]
 
 
 class Loop:
@@ -261,3 +269,9 @@ def stability(path="line", fn=0.3, zeta=0.707, Ts=0.2):
     found = Stability(_choice("path", path, PATHS), fn, zeta, Ts)
     _warn_undesigned(fn, zeta, found.designed)
     return found
+
+
+# The poles, the locus and the frequency view (they use the checks above).
+from .loops import (LOCUS_POINTS, LOCUS_TS_MAX, LOCUS_TS_MIN, ROUTES, Crossing,  # noqa: E402
+                    Locus, LoopResponse, Margins, PhaseBudget, Poles, Response, locus,
+                    loop_response, poles)
