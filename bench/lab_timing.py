@@ -50,6 +50,17 @@
 # the page's performance.now(), in steps of 0.1 ms (the page is not
 # cross-origin isolated): a median of 0.00 is under 0.1 ms.
 #
+# The panels (section 4): the same drags with the z-plane panel shown
+# (panel=poles: the poles at Ts by both routes at every update, on the line
+# the report's locus at once for a new fn or zeta), for mechanisms 1 and 2:
+# Ts on the line and on the circle, fn and zeta on the line (aims: median
+# update 16 ms on the line, 33 ms on the circle); and, --idle times on the
+# circle at the defaults (fn moved away and back, so that the locus is new),
+# the model's locus of the shown mechanism once the input rests: from the
+# first idle task (150 ms after the last change: the input resting) and from
+# the last update to the end of the task that finds the crossing (aim:
+# 300 ms), and the longest of its tasks (aim: 50 ms).
+#
 # The idle work: --idle (default 5) times at fn 0.3 Hz and at 0.05 Hz (the
 # other settings at the defaults, the line shown), the path limits of the
 # three mechanisms on both paths computed once the input has been idle
@@ -79,6 +90,7 @@ WEB_BUILD = ROOT / "build-web"
 PAGE = WEB_BUILD / "web" / "index.html"
 
 AIM_UPDATE_MS = {"line": 16.0, "circle": 33.0}  # median update for a change of Ts or of the pose
+AIM_LOCUS_MS, AIM_TASK_MS = 300.0, 50.0  # the circle's locus after the input rests; its longest task
 
 DEFAULTS = {"fn": 0.3, "zeta": 0.707, "Ts": 0.2, "x": 0, "y": 1, "th": 0}
 
@@ -298,6 +310,22 @@ lab.set(Object.assign({}, base, { fn: fn * 1.01 })).then(() => lab.set({ fn })).
 });
 """
 
+# The shown mechanism's locus on the z-plane at the base settings: fn moved
+# away and back (a new design: the locus restarts), then the idle tasks until
+# none is pending. Done with the last update's end and each idle task's span
+# and whether it computed locus points or the crossing.
+LOCUS = HELPERS + r"""
+const [base, done] = arguments;
+lab.set(Object.assign({}, base, { fn: base.fn * 1.01 })).then(() => lab.set({ fn: base.fn })).then(() => {
+  const first = T.idle.length, last = T.updates[T.updates.length - 1].end;
+  quiet(() => {
+    done({ last, tasks: T.idle.slice(first).map((task) => ({ start: task.start, end: task.end,
+      points: task.calls.filter((e) => e[0] === 'LocusSlice').length,
+      crossing: task.calls.some((e) => e[0] === 'LocusCrossing') })) });
+  });
+});
+"""
+
 
 def run(command):
     subprocess.run(command, cwd=ROOT, check=True, stdout=subprocess.DEVNULL)
@@ -333,18 +361,18 @@ class Browser(page_timing.Browser):
             "const done = arguments[0]; window.agvsim.lab.ready().then(() => done(true));")
 
 
-def base_settings(path, mechanism):
-    return dict(DEFAULTS, path=path, mechanism=mechanism)
+def base_settings(path, mechanism, panel="time"):
+    return dict(DEFAULTS, path=path, mechanism=mechanism, panel=panel)
 
 
-def do_drag(browser, path, mechanism, key, values, readback):
+def do_drag(browser, path, mechanism, key, values, readback, panel="time"):
     if key in ("x", "y", "th"):
         pose = [[DEFAULTS["x"], DEFAULTS["y"], DEFAULTS["th"]] for _ in values]
         index = ("x", "y", "th").index(key)
         for p, v in zip(pose, values):
             p[index] = v
         key, values = "pose", pose
-    result = browser.driver.execute_async_script(DRAG, base_settings(path, mechanism), key, values, readback)
+    result = browser.driver.execute_async_script(DRAG, base_settings(path, mechanism, panel), key, values, readback)
     if result["notes"]:
         raise SystemExit(f"lab_timing: a change was refused: {result['notes']}")
     return result["out"]
@@ -353,7 +381,7 @@ def do_drag(browser, path, mechanism, key, values, readback):
 def fingerprint():
     # The measured page's files: a short hash, and whether web/ differs from the last commit.
     h = hashlib.sha256()
-    for name in ("agvsim.js", "lab.js", "plots.js", "page.js"):
+    for name in ("agvsim.js", "lab.js", "plots.js", "zplane.js", "frequency.js", "page.js"):
         h.update((WEB_BUILD / "web" / name).read_bytes())
     changed = subprocess.run(["git", "status", "--porcelain", "--", "web", "sim", "graphics"], cwd=ROOT,
                              capture_output=True, text=True).stdout.split("\n")
@@ -382,6 +410,9 @@ def main():
     idle = {0.3: [], 0.05: []}
     profiles = {}
     frames = {}  # (path, mechanism, key) -> [frame intervals between the updates of a drag]
+    panel_cases = [("line", key) for key in ("Ts", "fn", "zeta")] + [("circle", "Ts")]
+    zplane = {}  # (path, mechanism, key) -> [update ms] with the z-plane shown
+    loci = {1: [], 2: []}  # mechanism -> [the circle's locus: {last, tasks}]
     with tempfile.TemporaryDirectory(prefix="agv-lab-timing-") as folder:
         browser = Browser(Path(folder) / "profile")
         try:
@@ -402,6 +433,15 @@ def main():
                     for key, values in drags.items():
                         forced.setdefault((path, mechanism, key), []).extend(
                             do_drag(browser, path, mechanism, key, values, True))
+                for mechanism in (1, 2):
+                    for path, key in panel_cases:
+                        zplane.setdefault((path, mechanism, key), []).extend(
+                            r["update"] for r in do_drag(browser, path, mechanism, key, drags[key], False, "poles"))
+                    for _ in range(args.idle):
+                        loci[mechanism].append(browser.driver.execute_async_script(
+                            LOCUS, base_settings("circle", mechanism, "poles")))
+                browser.driver.execute_async_script(
+                    "agvsim.lab.set({panel: 'time'}).then(arguments[0])")
                 for fn in idle:
                     for _ in range(args.idle):
                         idle[fn].append(browser.driver.execute_async_script(IDLE, base_settings("line", 1), fn))
@@ -498,6 +538,31 @@ def main():
               f" {summary(span)} (first task's start to last one's end)")
     print("  each task is the Lab's idle callback: one limit search (and, after a path's third, the figures redrawn);"
           "\n  input is taken between tasks, so the longest task is how long a change can wait for the idle work.")
+
+    print("\n4. The z-plane panel shown (poles at Ts by both routes every update; on the line the report's locus"
+          " at once)")
+    print(f"  {'path':<7}{'mech':<5}{'setting':<8}{'update':>19}  aim")
+    for (path, mechanism, key), update in zplane.items():
+        aim = AIM_UPDATE_MS[path]
+        print(f"  {path:<7}{mechanism:<5}{names[key]:<8}{summary(update):>19}  {aim:.0f} ms:"
+              f" {'met' if median(update) <= aim else 'NOT met'}")
+    print(f"  the circle's locus by the model (200 Ts, then the crossing), defaults, {args.idle} times a tab:")
+    print(f"  {'mech':<5}{'from rest':>19}{'from last update':>20}{'longest task':>18}{'tasks':>7}  aims")
+    for mechanism, runs in loci.items():
+        rest, update, longest, count = [], [], [], []
+        for r in runs:
+            mine = [t for t in r["tasks"] if t["points"] or t["crossing"]]
+            end = next(t["end"] for t in mine if t["crossing"])
+            rest.append(end - r["tasks"][0]["start"])
+            update.append(end - r["last"])
+            longest.append(max(t["end"] - t["start"] for t in mine))
+            count.append(len(mine))
+        print(f"  {mechanism:<5}{summary(rest):>19}{summary(update):>20}{summary(longest):>18}{median(count):>7.0f}"
+              f"  {AIM_LOCUS_MS:.0f} ms: {'met' if median(rest) <= AIM_LOCUS_MS else 'NOT met'},"
+              f" {AIM_TASK_MS:.0f} ms: {'met' if median(longest) <= AIM_TASK_MS else 'NOT met'}")
+    print("  from rest: the first idle task's start (150 ms after the last change) to the end of the task that"
+          " finds the crossing;\n  from last update: the same end from the end of the last update;"
+          " longest task: of the locus's tasks (input waits at most that long).")
 
     for path, top in profiles.items():
         print(f"\n  profile, Ts drag on the {path}, mechanism 1, self ms an update: "

@@ -6,12 +6,13 @@
 #
 # Environment (set by CTest): AGV_PAGE_DIR, and PYTHONPATH with the build's python folder. Every
 # wait is bounded (test_page's wait_page, or the lab's own promises under the script timeout).
-import csv, io, json, subprocess, sys  # noqa: E401
+import csv, io, json, re, subprocess, sys  # noqa: E401
 
 import agvsim, numpy as np, pytest  # noqa: E401
 from selenium.webdriver.common.action_chains import ActionChains
 from selenium.webdriver.common.keys import Keys
 from selenium.webdriver.support.select import Select
+from selenium.webdriver.support.wait import WebDriverWait
 
 from test_page import LIMIT, PAGE, browser, look, wait_page  # noqa: F401 (browser: the fixture)
 
@@ -49,7 +50,7 @@ def field(d, key): return d.find_element("id", "lab-field-" + key)
 
 def settings(d):  # the lab's settings, read from its link
     pairs = (p.split("=") for p in d.execute_script("return agvsim.lab.link()").split("#lab&")[1].split("&"))
-    return {k: v if k == "path" else float(v) for k, v in pairs}
+    return {k: v if k in ("path", "panel") else float(v) for k, v in pairs}
 
 
 def flat(tree, key=""):  # every leaf by its path
@@ -117,6 +118,7 @@ def test_controls_match_the_module(browser, lab, path, mech, typed, slider):  # 
     assert float(field(browser, key).get_attribute("value")) == s[key]
     found, sim = results(browser), agvsim.simulate(path, s["fn"], s["zeta"], s["Ts"], (s["x"], s["y"], s["th"]))
     same(found.pop("limits"), agvsim.stability(path, s["fn"], s["zeta"], s["Ts"]).limits, atol=1.000001e-3)
+    [found.pop(k) for k in ("poles", "locus", "margins")]  # test_zplane_* check these
     same(found, module_results(sim))
 
 
@@ -165,3 +167,110 @@ def test_link_values_refused_or_missing(browser, lab, fragment, given, refused):
     notes = browser.execute_script("return agvsim.lab.notes()")
     assert len(notes) == len(refused)
     assert sorted(k for n in notes for k, v in refused.items() if f" {k} = {v} " in n) == sorted(refused)
+
+
+# ---- The z-plane and frequency panels --------------------------------------------------------------
+V, L, MECHS = 1.0, 1.0, ("2DW1C", "1FDW1FS", "1RDW1FS")  # [m/s], [m] (docs/theory.md section 7.1)
+GREEN, BLUE, CANVAS = (0, 160, 0), (0, 0, 255), "document.getElementById(arguments[0])"
+
+
+def pqr(g, m):  # the loop coefficients P [1/s^3], Q [1/s^2], R [1/s] (docs/theory.md section 7.1)
+    if m == "2DW1C":
+        return V * g["kiPI1"] * g["kdPI1"], V * g["kdPI1"] + g["kiPI1"] * g["kthPI1"], g["kthPI1"]
+    n = "2" if m == "1FDW1FS" else "3"
+    return V * V / L * g["kd" + n], V / L * g["kth" + n], g["kph" + n]
+
+
+def report_roots(g, m, T):  # the four roots of the report's a4 z^4 + ... + a0
+    P, Q, R = pqr(g, m)
+    return np.roots([6, -18, ((P * T + 3 * Q) * T + 6 * R) * T + 18, (4 * P * T**2 - 12 * R) * T - 6,
+                     ((P * T - 3 * Q) * T + 6 * R) * T])
+
+
+def pixels(d, name):  # a canvas's RGB bytes, rows x columns x 3 (device pixel ratio 1)
+    data = d.execute_script(f"const c = {CANVAS}; return Array.from(c.getContext('2d').getImageData("
+                            "0, 0, c.width, c.height).data)", name)
+    return np.array(data, np.uint8).reshape(-1, d.execute_script(f"return {CANVAS}.width", name), 4)[..., :3]
+
+
+def at(d, z):  # z's pixel by web/zplane.js's geometry: the view +-1.6 inside a 24 px margin of the square
+    side = d.execute_script(f"return {CANVAS}.clientWidth", "lab-zplane")
+    k = (side - 48) / 3.2
+    return int(side / 2 - z.imag * k), int(side / 2 + z.real * k)  # row, column
+
+
+def text(d, css): return d.find_element("css selector", css).text
+def wait_text(d, css, part): WebDriverWait(d, LIMIT, 0.02).until(lambda d: part in text(d, css))
+
+
+def test_zplane_poles_readout_sentences_and_languages(browser, lab):  # noqa: F811
+    lab("&path=line&fn=0.3&zeta=0.707&Ts=0.17&x=0&y=1&th=0&mech=2&panel=poles")  # exercise 7's address
+    assert settings(browser)["panel"] == "poles" and not browser.find_element("id", "lab-plots").is_displayed()
+    before = None
+    for dragged in (False, True):  # at Ts 0.17 s, then the Ts slider dragged to about 0.1 s
+        dragged and drag(browser, "Ts", 500)
+        s, found = settings(browser), results(browser)
+        roots, radius = report_roots(found["design"]["gains"], "1FDW1FS", s["Ts"]), agvsim.stability("line", Ts=s["Ts"]).radius
+        for route in ("report", "model"):  # on the line the two routes agree to about 1e-10
+            z = np.array(found["poles"]["1FDW1FS"][route]) @ [1, 1j]
+            assert np.allclose(np.sort_complex(z), np.sort_complex(roots), atol=1e-8)
+        assert [found["poles"][m]["largest"]["model"] for m in MECHS] == pytest.approx([radius[m] for m in MECHS], abs=1e-8)
+        image, places = pixels(browser, "lab-zplane"), [at(browser, z) for z in roots]
+        assert [tuple(image[p]) for p in places] == [GREEN] * 4  # the model's discs where the roots are
+        assert before is None or all(tuple(image[p]) != GREEN for p in before)  # gone from where they were
+        before = places
+    wait_text(browser, "#lab-sentences", f"1FDW1FS: largest pole {radius['1FDW1FS']:.3f}")  # once the input rests
+    for m, line in zip(MECHS, text(browser, "#lab-sentences").split("\n")):
+        r = radius[m]
+        assert line == f"{m}: largest pole {r:.3f}, the error {'grows' if r >= 1 else 'decays'}" \
+            f" {round(abs(r - 1) * 100)} % a period: {'stable' if r < 1 else 'unstable'}"
+    plane = browser.find_element("id", "lab-zplane")
+    ActionChains(browser).move_to_element_with_offset(plane, 60, -80).perform()  # from the canvas's centre
+    numbers = [float(v) for v in re.findall(r"\d+\.\d+", text(browser, "#lab-zplane-info output"))]
+    k = (plane.rect["width"] - 48) / 3.2
+    z = complex(60, 80) / k
+    angle = np.angle(z)
+    assert numbers == pytest.approx([z.real, z.imag, abs(z), np.degrees(angle), 100 * (1 - abs(z)),
+                                     2 * np.pi * s["Ts"] / angle], rel=0.02, abs=0.01)
+    Select(browser.find_element("id", "lab-language")).select_by_value("ja")
+    r = radius["1FDW1FS"]
+    assert f"1FDW1FS: 最大の極 {r:.3f}、誤差は1周期に{round(abs(r - 1) * 100)} %" in text(browser, "#lab-sentences")
+    assert "角度" in text(browser, "#lab-zplane-info output") and text(browser, "#lab-panel-poles") == "z平面"
+
+
+def test_zplane_circle_locus_margins_frequency_panel_and_locus_csv(browser, lab):  # noqa: F811
+    lab("&path=circle&mech=3&panel=poles")
+    wait_text(browser, "#lab-zplane-info", "leaves the unit circle at Ts")  # the model's locus complete
+    limits, found = agvsim.stability("circle").limits["circle"], results(browser)
+    assert found["locus"]["Ts"] == pytest.approx(np.geomspace(0.01, 1, 200), rel=1e-12)
+    for m in MECHS:  # the path limit: the first Ts of a 1e-3 s search whose radius is not below 1
+        assert found["locus"][m]["model"]["crossing"]["Ts"] == pytest.approx(limits[m], abs=1.000001e-3)
+        assert found["locus"][m]["report"]["crossing"]["Ts"] == pytest.approx(found["design"]["loops"][m]["Tsmax"], abs=1e-3)
+        P, Q, R, T = *pqr(found["design"]["gains"], m), 0.2
+        wc = np.sqrt(max(x.real for x in np.roots([1, -R * R, 2 * P * R - Q * Q, -P * P]) if abs(x.imag) < 1e-12))
+        hold, delay = np.degrees(wc * T / 2), np.degrees(wc * T)
+        w = np.linspace(1e-3, np.pi / T, 200001)[:-1]  # the phase falls through -180 deg: Im L from - to +
+        z = np.exp(1j * w * T)
+        loop = (R * T / (z - 1) + Q * T**2 * (z + 1) / (2 * (z - 1)**2) + P * T**3 * (z * z + 4 * z + 1) / (6 * (z - 1)**3)) / z
+        n = np.flatnonzero((loop.imag[:-1] < 0) & (loop.imag[1:] >= 0) & (loop.real[:-1] < 0))[0]
+        pm = np.degrees(np.angle(P - R * wc * wc + 1j * Q * wc)) - 90
+        got = found["margins"][m]
+        assert [got["continuous"][k] for k in ("crossover", "phaseMargin", "lowerCrossover", "lowerGainMargin")] \
+            == pytest.approx([wc, pm, np.sqrt(P / R), 20 * np.log10(Q * R / P)], rel=1e-9)
+        assert [got["budget"][k] for k in ("continuousMargin", "hold", "delay", "left")] \
+            == pytest.approx([pm, hold, delay, pm - hold - delay], rel=1e-9)
+        assert (got["sampled"]["upperCrossover"], got["sampled"]["upperGainMargin"]) \
+            == pytest.approx((w[n], -20 * np.log10(abs(loop[n]))), abs=1e-3)
+    browser.find_element("id", "lab-panel-frequency").click()
+    browser.execute_async_script("agvsim.lab.ready().then(arguments[0])")
+    image = pixels(browser, "lab-frequency").reshape(-1, 3)
+    assert settings(browser)["panel"] == "frequency" and all(((image == c).all(1)).sum() > 100 for c in (BLUE, GREEN))
+    browser.find_element("id", "lab-panel-time").click()
+    browser.execute_async_script("agvsim.lab.ready().then(arguments[0])")
+    assert "panel" not in settings(browser) and browser.find_element("id", "lab-plots").is_displayed()
+    header, *rows = list(csv.reader(io.StringIO(browser.execute_script("return agvsim.lab.csv({locus: true})"))))
+    assert header[3:5] == ["Ts [s]", "re z1 [1]"] and header[-1] == "largest |z| [1]" and len(rows) == 3 * 2 * 200
+    for m in MECHS:  # the first grid Ts past the circle's limit
+        model = [(float(r[3]), float(r[-1])) for r in rows if r[:3] == [m, "model", "circle"]]
+        k = next(k for k, (_, largest) in enumerate(model) if largest >= 1)
+        assert model[k - 1][0] - 1e-3 < limits[m] <= model[k][0] + 1e-3

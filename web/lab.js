@@ -9,6 +9,10 @@
 // the shown mechanism's two runs, the picture, the figures and the plots) runs
 // at most once an animation frame, for the latest change; the other runs and
 // the loop analysis's path limits follow once the input has been idle.
+// The panel under the picture is the time plots (plots.js), the z-plane
+// (zplane.js) or the frequency response (frequency.js); the poles at Ts are
+// recomputed at every update, the locus on the line by the report's route at
+// once and by the model's route in idle slices, as the sentences per mechanism.
 // Units: fn [Hz], Ts [s], x and y [m], the heading th [deg] here (radians in
 // the core).
 (function () {
@@ -30,13 +34,22 @@
   const ADDRESS = ['contTraj', 'contErr', 'sampTraj', 'sampErr', 'sampCommand', 'nPointsPC', 'nPointsPI',
     'loopFigures', 'Tsmax', 'gains', 'fn', 'zeta', 'Ts', 'wn', 'dt', 'stepsPerSample', 'agvType', 'pathType',
     'x0', 'y0', 'th0', 'animIndexPC', 'animIndexPI', 'animSampleK', 'viewScale', 'viewPanX', 'viewPanY',
-    'phasePlaneX', 'phasePlaneY'];
+    'phasePlaneX', 'phasePlaneY', 'polesAtTs', 'mappedAtTs', 'locusTs', 'locusPoles', 'locusLargest', 'locusCrossing',
+    'frequencyOmega', 'frequencyResponse', 'margins', 'budget'];
+  // The panels' figures (sim/poles.h, web/lab.cpp): poles a mechanism and route, the locus grid, the frequency grid.
+  const PANELS = ['time', 'poles', 'frequency'];
+  const ROUTES = ['report', 'model'];
+  const SAMPLED_POLES = 4, CONTINUOUS_POLES = 3, LOCUS_POINTS = 200, FREQUENCY_POINTS = 320;
+  const MARGIN_FIELDS = ['crossover', 'phaseMargin', 'lowerCrossover', 'lowerGainMargin', 'upperCrossover', 'upperGainMargin'];
+  const BUDGET_FIELDS = ['continuousMargin', 'hold', 'delay', 'left', 'sampledMargin'];
+  const SLICE_MS = 30; // [ms] of model-route locus points an idle task
+  const FREQUENCY_SPAN = 20; // the frequency axis starts at min(wn, pi / Ts) / FREQUENCY_SPAN
   // The vehicle view's world shift [m] (graphics/scene.h) and the window's pixels per unit.
   const WORLD_SHIFT_X = -2.0, WORLD_SHIFT_Y = -0.5, PIXELS_PER_UNIT = 400;
   const VIEW_KEYS = 's0xXyYwWzZ';
 
   // The controls: a slider (its range; log: a logarithmic scale) with a number field.
-  const DEFAULTS = { path: 'line', mechanism: 1, fn: 0.3, zeta: 0.707, Ts: 0.2, x: 0, y: 1, th: 0 };
+  const DEFAULTS = { path: 'line', mechanism: 1, fn: 0.3, zeta: 0.707, Ts: 0.2, x: 0, y: 1, th: 0, panel: 'time' };
   const NUMBERS = [
     { key: 'fn', min: 0.05, max: 2, log: true, unit: 'Hz' },
     { key: 'zeta', min: 0, max: 2, step: 0.001, unit: '' },
@@ -55,6 +68,7 @@
     { id: 'ex4', settings: { zeta: 0.3 } },
     { id: 'ex5', settings: { path: 'circle', x: 1, y: 0, th: 90, mechanism: 2 } },
     { id: 'ex6', settings: { Ts: 0.1, x: 0, y: 0, th: 45, mechanism: 3 } },
+    { id: 'ex7', settings: { Ts: 0.17, mechanism: 2, panel: 'poles' } },
   ];
 
   const TEXTS = {
@@ -76,7 +90,9 @@
       command2DW1C: 'turning rate ω [rad/s]', continuous: 'continuous', sampled: 'sampled-data (held)',
       scenarios: { defaults: 'Defaults (Exercise 1)', ex2: 'Exercise 2: just at the limit, 0.05 m start',
         ex3: 'Exercise 3: three phase planes (1RDW1FS)', ex4: 'Exercise 4: damping ratio ζ = 0.3',
-        ex5: 'Exercise 5: the circle, start (1, 0, 90°)', ex6: 'Exercise 6: start heading 45°, Ts = 0.1 s' },
+        ex5: 'Exercise 5: the circle, start (1, 0, 90°)', ex6: 'Exercise 6: start heading 45°, Ts = 0.1 s',
+        ex7: 'Exercise 7: the poles leave the unit circle' },
+      panelTime: 'Time plots', panelPoles: 'z-plane', panelFrequency: 'Frequency', csvLocus: 'Locus as CSV',
     },
     ja: {
       tabProgram: 'プログラム', tabLab: 'ラボ', language: '言語', path: '経路', line: '直線 y=0', circle: '円弧 x²+y²=4',
@@ -96,7 +112,9 @@
       command: '操舵角速度 [rad/s]', command2DW1C: '旋回角速度 ω [rad/s]', continuous: '連続制御 (P制御)',
       sampled: 'サンプル値制御 (PI制御, 保持)',
       scenarios: { defaults: '既定値 (演習1)', ex2: '演習2: 限界ちょうど, 0.05 m から', ex3: '演習3: 位相面 (1RDW1FS)',
-        ex4: '演習4: 減衰比 ζ = 0.3', ex5: '演習5: 円弧, 始点 (1, 0, 90°)', ex6: '演習6: 初期姿勢 45°, Ts = 0.1 s' },
+        ex4: '演習4: 減衰比 ζ = 0.3', ex5: '演習5: 円弧, 始点 (1, 0, 90°)', ex6: '演習6: 初期姿勢 45°, Ts = 0.1 s',
+        ex7: '演習7: 極が単位円の外へ' },
+      panelTime: '時間応答', panelPoles: 'z平面', panelFrequency: '周波数応答', csvLocus: '軌跡 (CSV)',
     },
   };
 
@@ -118,6 +136,10 @@
     allRuns: false, // all six runs are those of the current settings
     picture: null,
     plots: null,
+    zplane: null,
+    frequency: null,
+    locus: null, // the loci's progress for one design and path
+    spoken: null, // the largest poles of the sentences, once the input rests
     controls: {},
   };
 
@@ -159,6 +181,30 @@
     return run;
   }
 
+  // n poles (re, im doubles) from the program's memory as [re, im] pairs.
+  function pairs(address, n) {
+    const a = heapF64(address, 2 * n);
+    return Array.from({ length: n }, (_, k) => [a[2 * k], a[2 * k + 1]]);
+  }
+  const slot = (i, route) => 2 * i + route; // [mechanism][route] in lab.cpp's buffers
+  const polesAt = (i, route) => pairs(lab.address.polesAtTs + 16 * SAMPLED_POLES * slot(i, route), SAMPLED_POLES);
+  const largest = (poles) => Math.max(...poles.map(([re, im]) => Math.hypot(re, im)));
+
+  function locusOf(i, route) {
+    const base = lab.address.locusPoles + 16 * SAMPLED_POLES * LOCUS_POINTS * slot(i, route);
+    const c = heapF64(lab.address.locusCrossing + 24 * slot(i, route), 3);
+    return { poles: Array.from({ length: LOCUS_POINTS }, (_, k) => pairs(base + 16 * SAMPLED_POLES * k, SAMPLED_POLES)),
+      largest: Array.from(heapF64(lab.address.locusLargest + 8 * LOCUS_POINTS * slot(i, route), LOCUS_POINTS)),
+      crossing: { Ts: c[0], pole: [c[1], c[2]] } };
+  }
+
+  function marginsOf(i) {
+    const m = heapF64(lab.address.margins + 96 * i, 12), b = heapF64(lab.address.budget + 40 * i, 5);
+    const record = (a, names) => Object.fromEntries(names.map((n, k) => [n, a[k]]));
+    return { continuous: record(m.subarray(0, 6), MARGIN_FIELDS), sampled: record(m.subarray(6), MARGIN_FIELDS),
+      budget: record(b, BUDGET_FIELDS) };
+  }
+
   function design() {
     const g = heapF64(lab.address.gains, 9);
     const figures = heapF64(lab.address.loopFigures, 33);
@@ -196,6 +242,8 @@
       } else if (key === 'mechanism') {
         const m = Number(raw);
         if ([1, 2, 3].includes(m)) lab.settings.mechanism = m; else refused.push([key, raw, '1 | 2 | 3']);
+      } else if (key === 'panel') {
+        if (PANELS.includes(raw)) lab.settings.panel = raw; else refused.push([key, raw, PANELS.join(' | ')]);
       } else if (key === 'pose') {
         ['x', 'y', 'th'].forEach((k, n) => refused.push(...take({ [k]: raw[n] }, link)));
       } else if (key in DEFAULTS) {
@@ -240,7 +288,8 @@
     lab.time = Math.min(lab.time, endTime());
     core._agvLabSetTime(lab.time);
     core._agvLabDraw();
-    drawPlots();
+    lab.spoken = null;
+    drawPanel();
     renderControls();
     renderFigures();
     const waiting = lab.waiting;
@@ -253,16 +302,67 @@
     }, IDLE_MS);
   }
 
-  // The path limits (tens of milliseconds at the defaults, growing as 1 / fn), one
-  // mechanism on one path at a time, so that input is taken between them.
+  // Once the input rests, a task at a time so that input is taken between them: the sentences (three
+  // poles by the model), the shown locus by the model when the z-plane is shown (SLICE_MS a task, then
+  // its crossing), and the path limits (tens of milliseconds at the defaults, growing as 1 / fn), one
+  // mechanism on one path a task.
   function idleWork() {
     if (lab.limits === null) lab.limits = {};
+    const i = lab.applied.mechanism - 1;
     const path = PATHS.find((p) => !(p in lab.limits) || lab.limits[p].length < MECHANISMS.length);
-    if (path === undefined) return;
-    const found = lab.limits[path] || (lab.limits[path] = []);
-    found.push(lab.module._agvLabPathLimit(found.length, PATHS.indexOf(path)));
-    if (found.length === MECHANISMS.length) renderFigures();
+    if (lab.spoken === null) {
+      speak();
+    } else if (lab.settings.panel === 'poles' && !locusState().crossed[i][1]) {
+      locusWork(i, 1, performance.now() + SLICE_MS);
+      drawPanel();
+    } else if (path !== undefined) {
+      const found = lab.limits[path] || (lab.limits[path] = []);
+      found.push(lab.module._agvLabPathLimit(found.length, PATHS.indexOf(path)));
+      if (found.length === MECHANISMS.length) renderFigures();
+    } else return;
     lab.idleTimer = setTimeout(idleWork, 0);
+  }
+
+  // The loci of the current design and path: grid points done and crossing found, by mechanism and route.
+  function locusState() {
+    const s = lab.applied, key = [s.fn, s.zeta, s.path].join();
+    if (lab.locus === null || lab.locus.key !== key) {
+      lab.locus = { key, done: MECHANISMS.map(() => [0, 0]), crossed: MECHANISMS.map(() => [false, false]) };
+    }
+    return lab.locus;
+  }
+
+  // Mechanism i's locus by route: grid points until the clock [ms] passes deadline, or, once all are
+  // done, the crossing. True once complete.
+  function locusWork(i, route, deadline) {
+    const L = locusState(), path = PATHS.indexOf(lab.applied.path);
+    if (L.done[i][route] < LOCUS_POINTS) {
+      do lab.module._agvLabLocusSlice(i, route, path, L.done[i][route]++, 1);
+      while (L.done[i][route] < LOCUS_POINTS && performance.now() < deadline);
+    } else if (!L.crossed[i][route]) {
+      lab.module._agvLabLocusCrossing(i, route, path);
+      L.crossed[i][route] = true;
+    }
+    return L.crossed[i][route];
+  }
+
+  function completeLocus(i, route) {
+    while (!locusWork(i, route, Infinity));
+  }
+
+  // Each mechanism's largest pole at Ts by the model on the chosen path, in words.
+  function speak() {
+    const s = lab.applied;
+    lab.spoken = MECHANISMS.map((m, i) => {
+      lab.module._agvLabPoles(i, PATHS.indexOf(s.path), s.Ts, 1);
+      return largest(polesAt(i, 1));
+    });
+    renderSentences();
+  }
+
+  function renderSentences() {
+    if (lab.spoken === null) return;
+    $('lab-sentences').textContent = lab.spoken.map((r, i) => window.AgvsimZPlane.sentence(lab.lang, MECHANISMS[i], r)).join('\n');
   }
 
   const limitsKnown = () => lab.limits !== null && PATHS.every((p) => p in lab.limits && lab.limits[p].length === MECHANISMS.length);
@@ -271,6 +371,7 @@
     clearTimeout(lab.idleTimer);
     while (!limitsKnown()) idleWork();
     clearTimeout(lab.idleTimer);
+    lab.idleTimer = setTimeout(idleWork, 0); // what the idle work has left (the sentences, the locus)
   }
 
   function ensureAllRuns() {
@@ -292,7 +393,45 @@
     return Number.isFinite(v) ? v.toFixed(digits) : String(v);
   }
 
+  // The chosen panel shown and drawn, the others hidden.
+  function drawPanel() {
+    if (lab.applied === null) return; // before the first update
+    const panel = lab.settings.panel;
+    $('lab-plots').hidden = panel !== 'time';
+    $('lab-zplane-panel').hidden = panel !== 'poles';
+    $('lab-frequency').hidden = panel !== 'frequency';
+    PANELS.forEach((p) => $('lab-panel-' + p).setAttribute('aria-pressed', String(p === panel)));
+    if (panel === 'time') drawPlots();
+    else if (panel === 'poles') lab.zplane.draw(zplaneData(), lab.lang);
+    else lab.frequency.draw(frequencyData(), lab.lang);
+  }
+
+  // The shown mechanism's poles at Ts; on the line the report's locus (at once) until the model's is
+  // complete, on the circle the model's as far as it is done.
+  function zplaneData() {
+    const s = lab.applied, i = s.mechanism - 1, line = s.path === 'line', L = locusState();
+    lab.module._agvLabPoles(i, PATHS.indexOf(s.path), s.Ts, 1);
+    if (line) completeLocus(i, 0);
+    const route = line && !L.crossed[i][1] ? 0 : 1, locus = locusOf(i, route);
+    return { mechanism: MECHANISMS[i], Ts: s.Ts, model: polesAt(i, 1), report: line ? polesAt(i, 0) : null,
+      mapped: pairs(lab.address.mappedAtTs + 16 * CONTINUOUS_POLES * i, CONTINUOUS_POLES),
+      locus: { ts: heapF64(lab.address.locusTs, LOCUS_POINTS), poles: locus.poles.slice(0, L.done[i][route]),
+        route: ROUTES[route], complete: L.crossed[i][route] },
+      crossing: L.crossed[i][route] ? locus.crossing : null };
+  }
+
+  function frequencyData() {
+    const s = lab.applied, i = s.mechanism - 1, top = Math.PI / s.Ts;
+    lab.module._agvLabFrequency(i, s.Ts, Math.min(dbl('wn'), top) / FREQUENCY_SPAN, top);
+    lab.module._agvLabMargins(i, s.Ts);
+    const r = heapF64(lab.address.frequencyResponse, 4 * FREQUENCY_POINTS), m = marginsOf(i);
+    const part = (k) => r.slice(k * FREQUENCY_POINTS, (k + 1) * FREQUENCY_POINTS);
+    return { mechanism: MECHANISMS[i], Ts: s.Ts, omega: heapF64(lab.address.frequencyOmega, FREQUENCY_POINTS).slice(),
+      continuous: { mag: part(0), phase: part(1) }, sampled: { mag: part(2), phase: part(3) }, margins: m, budget: m.budget };
+  }
+
   function drawPlots() {
+    if (lab.settings.panel !== 'time') return;
     const i = lab.settings.mechanism - 1;
     const d = design();
     lab.plots.draw({ mechanism: i + 1, gains: d.gains, continuous: runRecords(i, 'continuous'),
@@ -373,7 +512,8 @@
     if (lab.module !== null) {
       renderControls();
       renderFigures();
-      drawPlots();
+      drawPanel();
+      renderSentences();
     }
   }
 
@@ -381,7 +521,8 @@
 
   function link() {
     const s = lab.settings;
-    return `#lab&path=${s.path}&fn=${s.fn}&zeta=${s.zeta}&Ts=${s.Ts}&x=${s.x}&y=${s.y}&th=${s.th}&mech=${s.mechanism}`;
+    return `#lab&path=${s.path}&fn=${s.fn}&zeta=${s.zeta}&Ts=${s.Ts}&x=${s.x}&y=${s.y}&th=${s.th}&mech=${s.mechanism}`
+      + (s.panel === DEFAULTS.panel ? '' : `&panel=${s.panel}`);
   }
 
   function writeLink() {
@@ -431,7 +572,44 @@
     }));
     const limits = {};
     PATHS.forEach((p) => { limits[p] = Object.fromEntries(MECHANISMS.map((m, i) => [m, lab.limits[p][i]])); });
-    return { design: design(), limits, dt: dbl('dt'), stepsPerSample: int('stepsPerSample'), runs };
+    const margins = Object.fromEntries(MECHANISMS.map((m, i) => {
+      lab.module._agvLabMargins(i, lab.applied.Ts);
+      return [m, marginsOf(i)];
+    }));
+    return { design: design(), limits, dt: dbl('dt'), stepsPerSample: int('stepsPerSample'), runs, poles: polesResults(),
+      locus: locusResults(), margins };
+  }
+
+  // Per mechanism at Ts: both routes' poles (the model's on the chosen path), the continuous ones mapped.
+  function polesResults() {
+    const s = lab.applied, out = {};
+    MECHANISMS.forEach((m, i) => {
+      lab.module._agvLabPoles(i, PATHS.indexOf(s.path), s.Ts, 1);
+      const [report, model] = [polesAt(i, 0), polesAt(i, 1)];
+      out[m] = { report, model, mapped: pairs(lab.address.mappedAtTs + 16 * CONTINUOUS_POLES * i, CONTINUOUS_POLES),
+        largest: { report: largest(report), model: largest(model) } };
+    });
+    lab.module._agvLabPoles(lab.applied.mechanism - 1, PATHS.indexOf(s.path), s.Ts, 1); // the shown one's, as drawn
+    return out;
+  }
+
+  // Every mechanism's locus by both routes on the chosen path (computed now where not done yet).
+  function locusResults() {
+    const out = { path: lab.applied.path, Ts: Array.from(heapF64(lab.address.locusTs, LOCUS_POINTS)) };
+    MECHANISMS.forEach((m, i) => {
+      out[m] = {};
+      ROUTES.forEach((route, r) => { completeLocus(i, r); out[m][route] = locusOf(i, r); });
+    });
+    return out;
+  }
+
+  function locusCsv() {
+    const r = locusResults(), z = [1, 2, 3, 4].flatMap((k) => [`re z${k} [1]`, `im z${k} [1]`]);
+    const lines = [['mechanism', 'route', 'path', 'Ts [s]'].concat(z, ['largest |z| [1]']).join(',')];
+    MECHANISMS.forEach((m) => ROUTES.forEach((route) => r.Ts.forEach((ts, k) => {
+      lines.push([m, route, r.path, ts].concat(r[m][route].poles[k].flat(), [r[m][route].largest[k]]).join(','));
+    })));
+    return lines.join('\n') + '\n';
   }
 
   function download(name, blob) {
@@ -532,7 +710,8 @@
       + `<p class="note" id="lab-undesigned" data-text="undesigned" hidden></p><pre class="note" id="lab-notes"></pre>`
       + `<div class="row buttons"><button type="button" id="lab-copy" data-text="copyLink"></button>`
       + `<button type="button" id="lab-csv" data-text="csv"></button><button type="button" id="lab-png" data-text="pngPicture"></button>`
-      + `<button type="button" id="lab-png-plots" data-text="pngPlots"></button></div>`
+      + `<button type="button" id="lab-png-plots" data-text="pngPlots"></button>`
+      + `<button type="button" id="lab-csv-locus" data-text="csvLocus"></button></div>`
       + `<div class="row"><label for="lab-language" data-text="language"></label><select id="lab-language">`
       + '<option value="ja">日本語</option><option value="en">English</option></select></div>'
       + `<p class="hint" data-text="dragHint"></p><div id="lab-figures"></div>`;
@@ -551,7 +730,7 @@
     lab.controls.scenario.addEventListener('change', () => {
       const sc = SCENARIOS.find((x) => x.id === lab.controls.scenario.value);
       if (!sc) return;
-      lab.settings = Object.assign({}, DEFAULTS, sc.settings);
+      lab.settings = Object.assign({}, DEFAULTS, { panel: lab.settings.panel }, sc.settings);
       lab.time = 0;
       change({});
     });
@@ -567,6 +746,8 @@
       renderNotes();
     });
     $('lab-csv').addEventListener('click', () => download('agvsim-runs.csv', new Blob([csv()], { type: 'text/csv' })));
+    $('lab-csv-locus').addEventListener('click', () => download('agvsim-locus.csv', new Blob([locusCsv()], { type: 'text/csv' })));
+    PANELS.forEach((p) => $('lab-panel-' + p).addEventListener('click', () => change({ panel: p })));
     $('lab-png').addEventListener('click', () => $('lab-picture').toBlob((b) => download('agvsim-picture.png', b)));
     $('lab-png-plots').addEventListener('click', () => lab.plots.toBlob((b) => download('agvsim-plots.png', b)));
     $('lab-play').addEventListener('click', play);
@@ -591,6 +772,8 @@
     if (starting !== null) return starting;
     lab.picture = new window.AgvsimPicture($('lab-picture'));
     lab.plots = new window.AgvsimPlots($('lab-plots'));
+    lab.zplane = new window.AgvsimZPlane($('lab-zplane'), $('lab-zplane-info'));
+    lab.frequency = new window.AgvsimFrequency($('lab-frequency'));
     starting = createAgvsim({ noInitialRun: true, agvPage: { draw: (ops, heap, chars) => lab.picture.draw(ops, heap, chars) } })
       .then((module) => {
         lab.module = module;
@@ -641,7 +824,7 @@
       }));
     },
     results: () => (lab.module === null ? null : results()),
-    csv: () => (lab.module === null ? null : csv()),
+    csv: (options) => (lab.module === null ? null : options && options.locus ? locusCsv() : csv()),
     link: () => location.href.split('#')[0] + link(),
     notes: () => lab.notes.slice(),
     ready: () => startLab().then(() => new Promise((resolve) => { lab.waiting.push(resolve); requestUpdate(); })),
