@@ -41,14 +41,12 @@ BENCHMARK_CAPTURE(BM_PolesModel, circle, agv::Circle)->Unit(benchmark::kMicrosec
 void BM_LineLocusReport(benchmark::State& state) {
     agv::applyStartupDefaults();
     double grid[agv::kLocusPoints], largest[agv::kLocusPoints];
-    agv::Complex z[agv::kSampledPoles];
+    agv::Complex z[agv::kLocusPoints][agv::kSampledPoles];
     for (auto _ : state) {
         agv::locusGrid(agv::kLocusTsMin, agv::kLocusTsMax, agv::kLocusPoints, grid);
         for (int i = 0; i < agv::kMechanismCount; ++i) {
-            for (int k = 0; k < agv::kLocusPoints; ++k) {
-                agv::sampledPoles(i, agv::kRouteReport, agv::StraightLine, grid[k], z);
-                largest[k] = agv::largestModulus(z);
-            }
+            agv::loopLocus(i, agv::kRouteReport, agv::StraightLine, grid, agv::kLocusPoints, z,
+                           largest);
             benchmark::DoNotOptimize(agv::locusCrossing(i, agv::kRouteReport, agv::StraightLine,
                                                         grid, largest, agv::kLocusPoints));
         }

@@ -220,10 +220,10 @@ py::dict locusOf(int path, int route, double fnHz, double dampingRatio,
         agv::Complex* zk = z.mutable_data();
         agv::Complex* ek = e.mutable_data();
         double* mk = biggest.mutable_data();
+        agv::loopLocus(i, route, path, ts, count,
+                       reinterpret_cast<agv::Complex(*)[agv::kSampledPoles]>(zk), mk);
         for (int k = 0; k < count; ++k) {
-            agv::sampledPoles(i, route, path, ts[k], zk + k * agv::kSampledPoles);
             agv::mappedContinuousPoles(i, ts[k], ek + k * agv::kContinuousPoles);
-            mk[k] = agv::largestModulus(zk + k * agv::kSampledPoles);
         }
         const agv::LocusCrossing crossing = agv::locusCrossing(i, route, path, ts, mk, count);
         sampled.append(z);

@@ -176,6 +176,14 @@ void locusGrid(double tsMin, double tsMax, int count, double ts[]) {
     if (count > 1) ts[count - 1] = tsMax;
 }
 
+void loopLocus(int i, int route, int pathType, const double ts[], int count,
+               Complex z[][kSampledPoles], double largest[]) {
+    for (int k = 0; k < count; ++k) {
+        sampledPoles(i, route, pathType, ts[k], z[k]);
+        largest[k] = largestModulus(z[k]);
+    }
+}
+
 LocusCrossing locusCrossing(int i, int route, int pathType, const double ts[],
                             const double largest[], int count) {
     LocusCrossing found{kNaN, kNaNPole};

@@ -74,6 +74,11 @@ bool mappedContinuousPoles(int i, double ts, Complex z[kContinuousPoles]);
 // count values from tsMin to tsMax [s], evenly spaced in log(Ts), ends exact.
 void locusGrid(double tsMin, double tsMax, int count, double ts[]);
 
+// The poles (sorted, as sampledPoles) and their largest modulus at each of
+// ts[0..count-1] [s]: z[k] and largest[k]. Every face's locus is made of these.
+void loopLocus(int i, int route, int pathType, const double ts[], int count,
+               Complex z[][kSampledPoles], double largest[]);
+
 // Where the largest |z| of a route first reaches 1 along an increasing Ts grid:
 // the first grid interval with largest[k - 1] < 1 <= largest[k] (largest[]:
 // the largest moduli at ts[]) is bisected with the route itself. ts is NaN

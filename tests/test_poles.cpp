@@ -88,6 +88,7 @@ TEST_F(Poles, LocusCrossesTheCircleAtTheLimits) {
     for (double fnHz : {0.3, 0.1}) {
         changeFrequency(fnHz, zeta);
         double grid[kLocusPoints], largest[kLocusPoints];
+        Complex z[kLocusPoints][kSampledPoles];
         locusGrid(kLocusTsMin, kLocusTsMax, kLocusPoints, grid);
         EXPECT_DOUBLE_EQ(grid[0], kLocusTsMin);
         EXPECT_DOUBLE_EQ(grid[kLocusPoints - 1], kLocusTsMax);
@@ -95,11 +96,7 @@ TEST_F(Poles, LocusCrossesTheCircleAtTheLimits) {
             for (int path : {StraightLine, Circle}) {
                 for (int route : {kRouteReport, kRouteModel}) {
                     if (route == kRouteReport && path == Circle) continue;
-                    for (int k = 0; k < kLocusPoints; ++k) {
-                        Complex z[kSampledPoles];
-                        sampledPoles(i, route, path, grid[k], z);
-                        largest[k] = largestModulus(z);
-                    }
+                    loopLocus(i, route, path, grid, kLocusPoints, z, largest);
                     const LocusCrossing c =
                         locusCrossing(i, route, path, grid, largest, kLocusPoints);
                     const double limit =
@@ -158,12 +155,9 @@ TEST_F(Poles, MarginsOfBothLoops) {
         // At the report's limit the pair on the circle is 1 + L(z) = 0: no
         // phase margin and no upper gain margin, at the pole's angle w T.
         double grid[kLocusPoints], largest[kLocusPoints];
+        Complex z[kLocusPoints][kSampledPoles];
         locusGrid(kLocusTsMin, kLocusTsMax, kLocusPoints, grid);
-        for (int n = 0; n < kLocusPoints; ++n) {
-            Complex z[kSampledPoles];
-            sampledPoles(i, kRouteReport, StraightLine, grid[n], z);
-            largest[n] = largestModulus(z);
-        }
+        loopLocus(i, kRouteReport, StraightLine, grid, kLocusPoints, z, largest);
         const LocusCrossing at =
             locusCrossing(i, kRouteReport, StraightLine, grid, largest, kLocusPoints);
         const LoopMargins s = sampledMargins(i, at.ts);
