@@ -1,6 +1,7 @@
 // agvsim's lab: the frequency panel, drawn with the canvas's 2D context. The
-// shown mechanism's loop broken at the command: Bode magnitude [dB] and phase
-// [deg] of the continuous loop (blue) and of the sampled loop at Ts with its
+// shown mechanism's loop linearised about the straight line (the report's
+// analysis: the same whichever path is chosen, as its caption says), broken at
+// the command: Bode magnitude [dB] and phase [deg] of the continuous loop (blue) and of the sampled loop at Ts with its
 // hold and one-period delay (green, up to pi / Ts), on a logarithmic omega
 // axis [rad/s]; the gain crossover wc, the phase margin and both gain margins
 // marked and named (the lower one, where the phase rises through -180 deg
@@ -19,7 +20,8 @@
 //          lowerGainMargin, upperCrossover, upperGainMargin} ([rad/s], [deg], [dB]),
 //        budget: {continuousMargin, hold, delay, left, sampledMargin} [deg]}
 // The canvas's CSS size is the page's; its backing store has devicePixelRatio
-// device pixels per CSS pixel and follows resizes. Called by lab.js.
+// device pixels per CSS pixel and follows resizes. Called by lab.js, with the
+// data of loops.js's frequencyData.
 (function () {
   'use strict';
 
@@ -41,6 +43,7 @@
       budget: (b, wc) => `phase budget at the continuous ωc = ${f(wc, 3)} rad/s: ${f(b.continuousMargin, 2)}° − hold ωc·Ts/2 ${f(b.hold, 2)}°`
         + ` − delay ωc·Ts ${f(b.delay, 2)}° = ${f(b.left, 2)}° left; the sampled loop's exact margin ${f(b.sampledMargin, 2)}°`,
       cm: 'continuous margin', hold: 'hold', delay: 'delay', left: 'left',
+      caption: (name) => [`${name}: the loop about the straight line (the report's analysis)`, 'the same on either path'],
     },
     ja: {
       omega: 'ω [rad/s]', mag: '|L| [dB]', phase: 'L の位相 [deg]', continuous: '連続系', sampled: (ts) => `サンプル値系 Ts = ${ts} s`,
@@ -51,6 +54,7 @@
       budget: (b, wc) => `連続系の ωc = ${f(wc, 3)} rad/s での位相の収支: ${f(b.continuousMargin, 2)}° − 保持 ωc·Ts/2 ${f(b.hold, 2)}°`
         + ` − 遅れ ωc·Ts ${f(b.delay, 2)}° = 残り ${f(b.left, 2)}°; サンプル値系の正確な余裕 ${f(b.sampledMargin, 2)}°`,
       cm: '連続系の余裕', hold: '保持', delay: '遅れ', left: '残り',
+      caption: (name) => [`${name}: 直線まわりのループ (報告の解析)、どちらの経路でも同じ`],
     },
   };
 
@@ -107,7 +111,8 @@
       const summaries = [['continuous', t.continuous, BLUE], ['sampled', t.sampled(d.Ts), GREEN]].map(([loop, name, colour]) =>
         wrap(ctx, t.summary(name, m[loop], loop), x1 - x0).map((line) => [line, colour]));
       const budgetText = wrap(ctx, t.budget(d.budget, m.continuous.crossover).split(/(?<=;) /), x1 - x0);
-      const textLines = summaries.flat().concat(budgetText.map((line) => [line, INK]));
+      const caption = wrap(ctx, t.caption(d.mechanism), x1 - x0).map((line) => [line, INK]);
+      const textLines = caption.concat(summaries.flat(), budgetText.map((line) => [line, INK]));
       const fixed = HEADER + GAP + AXIS + LINE * textLines.length + BUDGET_LINES * (BAR + 4) + LINE + 8;
       const plotHeight = (h - fixed) / 2;
       if (plotHeight < 30) return;

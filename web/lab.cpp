@@ -269,11 +269,10 @@ EMSCRIPTEN_KEEPALIVE void agvLabPoles(int i, int path, double ts, int withModel)
 EMSCRIPTEN_KEEPALIVE void agvLabLocusSlice(int i, int route, int path, int first, int count) {
     if (!mechanismIndexValid(i) || route < 0 || route >= agv::kRouteCount) return;
     const int end = first + count < agv::kLocusPoints ? first + count : agv::kLocusPoints;
-    for (int k = first < 0 ? 0 : first; k < end; ++k) {
-        agv::Complex* z = locusPoles[i][route][k];
-        agv::sampledPoles(i, route, path, locusTs[k], z);
-        locusLargest[i][route][k] = agv::largestModulus(z);
-    }
+    const int start = first < 0 ? 0 : first;
+    if (start >= end) return;
+    agv::loopLocus(i, route, path, locusTs + start, end - start, locusPoles[i][route] + start,
+                   locusLargest[i][route] + start);
 }
 
 // Where the locus filled by agvLabLocusSlice (all of it) first leaves the unit

@@ -10,9 +10,10 @@
 // at most once an animation frame, for the latest change; the other runs and
 // the loop analysis's path limits follow once the input has been idle.
 // The panel under the picture is the time plots (plots.js), the z-plane
-// (zplane.js) or the frequency response (frequency.js); the poles at Ts are
-// recomputed at every update, the locus on the line by the report's route at
-// once and by the model's route in idle slices, as the sentences per mechanism.
+// (zplane.js) or the frequency response (frequency.js), their loop analysis
+// read by loops.js: the poles at Ts are recomputed at every update, the locus
+// on the line by the report's route at once and by the model's route in idle
+// slices, as the sentences per mechanism.
 // Units: fn [Hz], Ts [s], x and y [m], the heading th [deg] here (radians in
 // the core).
 (function () {
@@ -36,14 +37,7 @@
     'x0', 'y0', 'th0', 'animIndexPC', 'animIndexPI', 'animSampleK', 'viewScale', 'viewPanX', 'viewPanY',
     'phasePlaneX', 'phasePlaneY', 'polesAtTs', 'mappedAtTs', 'locusTs', 'locusPoles', 'locusLargest', 'locusCrossing',
     'frequencyOmega', 'frequencyResponse', 'margins', 'budget'];
-  // The panels' figures (sim/poles.h, web/lab.cpp): poles a mechanism and route, the locus grid, the frequency grid.
   const PANELS = ['time', 'poles', 'frequency'];
-  const ROUTES = ['report', 'model'];
-  const SAMPLED_POLES = 4, CONTINUOUS_POLES = 3, LOCUS_POINTS = 200, FREQUENCY_POINTS = 320;
-  const MARGIN_FIELDS = ['crossover', 'phaseMargin', 'lowerCrossover', 'lowerGainMargin', 'upperCrossover', 'upperGainMargin'];
-  const BUDGET_FIELDS = ['continuousMargin', 'hold', 'delay', 'left', 'sampledMargin'];
-  const SLICE_MS = 30; // [ms] of model-route locus points an idle task
-  const FREQUENCY_SPAN = 20; // the frequency axis starts at min(wn, pi / Ts) / FREQUENCY_SPAN
   // The vehicle view's world shift [m] (graphics/scene.h) and the window's pixels per unit.
   const WORLD_SHIFT_X = -2.0, WORLD_SHIFT_Y = -0.5, PIXELS_PER_UNIT = 400;
   const VIEW_KEYS = 's0xXyYwWzZ';
@@ -138,8 +132,7 @@
     plots: null,
     zplane: null,
     frequency: null,
-    locus: null, // the loci's progress for one design and path
-    spoken: null, // the largest poles of the sentences, once the input rests
+    loops: null, // the loop analysis (loops.js), once the program has started
     controls: {},
   };
 
@@ -179,30 +172,6 @@
       run.samples = Int32Array.from({ length: Math.floor((count - 1) / every) + 1 }, (_, k) => k * every);
     }
     return run;
-  }
-
-  // n poles (re, im doubles) from the program's memory as [re, im] pairs.
-  function pairs(address, n) {
-    const a = heapF64(address, 2 * n);
-    return Array.from({ length: n }, (_, k) => [a[2 * k], a[2 * k + 1]]);
-  }
-  const slot = (i, route) => 2 * i + route; // [mechanism][route] in lab.cpp's buffers
-  const polesAt = (i, route) => pairs(lab.address.polesAtTs + 16 * SAMPLED_POLES * slot(i, route), SAMPLED_POLES);
-  const largest = (poles) => Math.max(...poles.map(([re, im]) => Math.hypot(re, im)));
-
-  function locusOf(i, route) {
-    const base = lab.address.locusPoles + 16 * SAMPLED_POLES * LOCUS_POINTS * slot(i, route);
-    const c = heapF64(lab.address.locusCrossing + 24 * slot(i, route), 3);
-    return { poles: Array.from({ length: LOCUS_POINTS }, (_, k) => pairs(base + 16 * SAMPLED_POLES * k, SAMPLED_POLES)),
-      largest: Array.from(heapF64(lab.address.locusLargest + 8 * LOCUS_POINTS * slot(i, route), LOCUS_POINTS)),
-      crossing: { Ts: c[0], pole: [c[1], c[2]] } };
-  }
-
-  function marginsOf(i) {
-    const m = heapF64(lab.address.margins + 96 * i, 12), b = heapF64(lab.address.budget + 40 * i, 5);
-    const record = (a, names) => Object.fromEntries(names.map((n, k) => [n, a[k]]));
-    return { continuous: record(m.subarray(0, 6), MARGIN_FIELDS), sampled: record(m.subarray(6), MARGIN_FIELDS),
-      budget: record(b, BUDGET_FIELDS) };
   }
 
   function design() {
@@ -288,7 +257,7 @@
     lab.time = Math.min(lab.time, endTime());
     core._agvLabSetTime(lab.time);
     core._agvLabDraw();
-    lab.spoken = null;
+    lab.loops.changed();
     drawPanel();
     renderControls();
     renderFigures();
@@ -303,17 +272,16 @@
   }
 
   // Once the input rests, a task at a time so that input is taken between them: the sentences (three
-  // poles by the model), the shown locus by the model when the z-plane is shown (SLICE_MS a task, then
+  // poles by the model), the shown locus by the model when the z-plane is shown (a slice a task, then
   // its crossing), and the path limits (tens of milliseconds at the defaults, growing as 1 / fn), one
   // mechanism on one path a task.
   function idleWork() {
     if (lab.limits === null) lab.limits = {};
-    const i = lab.applied.mechanism - 1;
     const path = PATHS.find((p) => !(p in lab.limits) || lab.limits[p].length < MECHANISMS.length);
-    if (lab.spoken === null) {
-      speak();
-    } else if (lab.settings.panel === 'poles' && !locusState().crossed[i][1]) {
-      locusWork(i, 1, performance.now() + SLICE_MS);
+    if (lab.loops.speakPending()) {
+      lab.loops.speak(lab.applied, lab.lang);
+    } else if (lab.settings.panel === 'poles' && lab.loops.locusPending(lab.applied)) {
+      lab.loops.locusSlice(lab.applied);
       drawPanel();
     } else if (path !== undefined) {
       const found = lab.limits[path] || (lab.limits[path] = []);
@@ -321,48 +289,6 @@
       if (found.length === MECHANISMS.length) renderFigures();
     } else return;
     lab.idleTimer = setTimeout(idleWork, 0);
-  }
-
-  // The loci of the current design and path: grid points done and crossing found, by mechanism and route.
-  function locusState() {
-    const s = lab.applied, key = [s.fn, s.zeta, s.path].join();
-    if (lab.locus === null || lab.locus.key !== key) {
-      lab.locus = { key, done: MECHANISMS.map(() => [0, 0]), crossed: MECHANISMS.map(() => [false, false]) };
-    }
-    return lab.locus;
-  }
-
-  // Mechanism i's locus by route: grid points until the clock [ms] passes deadline, or, once all are
-  // done, the crossing. True once complete.
-  function locusWork(i, route, deadline) {
-    const L = locusState(), path = PATHS.indexOf(lab.applied.path);
-    if (L.done[i][route] < LOCUS_POINTS) {
-      do lab.module._agvLabLocusSlice(i, route, path, L.done[i][route]++, 1);
-      while (L.done[i][route] < LOCUS_POINTS && performance.now() < deadline);
-    } else if (!L.crossed[i][route]) {
-      lab.module._agvLabLocusCrossing(i, route, path);
-      L.crossed[i][route] = true;
-    }
-    return L.crossed[i][route];
-  }
-
-  function completeLocus(i, route) {
-    while (!locusWork(i, route, Infinity));
-  }
-
-  // Each mechanism's largest pole at Ts by the model on the chosen path, in words.
-  function speak() {
-    const s = lab.applied;
-    lab.spoken = MECHANISMS.map((m, i) => {
-      lab.module._agvLabPoles(i, PATHS.indexOf(s.path), s.Ts, 1);
-      return largest(polesAt(i, 1));
-    });
-    renderSentences();
-  }
-
-  function renderSentences() {
-    if (lab.spoken === null) return;
-    $('lab-sentences').textContent = lab.spoken.map((r, i) => window.AgvsimZPlane.sentence(lab.lang, MECHANISMS[i], r)).join('\n');
   }
 
   const limitsKnown = () => lab.limits !== null && PATHS.every((p) => p in lab.limits && lab.limits[p].length === MECHANISMS.length);
@@ -402,32 +328,8 @@
     $('lab-frequency').hidden = panel !== 'frequency';
     PANELS.forEach((p) => $('lab-panel-' + p).setAttribute('aria-pressed', String(p === panel)));
     if (panel === 'time') drawPlots();
-    else if (panel === 'poles') lab.zplane.draw(zplaneData(), lab.lang);
-    else lab.frequency.draw(frequencyData(), lab.lang);
-  }
-
-  // The shown mechanism's poles at Ts; on the line the report's locus (at once) until the model's is
-  // complete, on the circle the model's as far as it is done.
-  function zplaneData() {
-    const s = lab.applied, i = s.mechanism - 1, line = s.path === 'line', L = locusState();
-    lab.module._agvLabPoles(i, PATHS.indexOf(s.path), s.Ts, 1);
-    if (line) completeLocus(i, 0);
-    const route = line && !L.crossed[i][1] ? 0 : 1, locus = locusOf(i, route);
-    return { mechanism: MECHANISMS[i], Ts: s.Ts, model: polesAt(i, 1), report: line ? polesAt(i, 0) : null,
-      mapped: pairs(lab.address.mappedAtTs + 16 * CONTINUOUS_POLES * i, CONTINUOUS_POLES),
-      locus: { ts: heapF64(lab.address.locusTs, LOCUS_POINTS), poles: locus.poles.slice(0, L.done[i][route]),
-        route: ROUTES[route], complete: L.crossed[i][route] },
-      crossing: L.crossed[i][route] ? locus.crossing : null };
-  }
-
-  function frequencyData() {
-    const s = lab.applied, i = s.mechanism - 1, top = Math.PI / s.Ts;
-    lab.module._agvLabFrequency(i, s.Ts, Math.min(dbl('wn'), top) / FREQUENCY_SPAN, top);
-    lab.module._agvLabMargins(i, s.Ts);
-    const r = heapF64(lab.address.frequencyResponse, 4 * FREQUENCY_POINTS), m = marginsOf(i);
-    const part = (k) => r.slice(k * FREQUENCY_POINTS, (k + 1) * FREQUENCY_POINTS);
-    return { mechanism: MECHANISMS[i], Ts: s.Ts, omega: heapF64(lab.address.frequencyOmega, FREQUENCY_POINTS).slice(),
-      continuous: { mag: part(0), phase: part(1) }, sampled: { mag: part(2), phase: part(3) }, margins: m, budget: m.budget };
+    else if (panel === 'poles') lab.zplane.draw(lab.loops.zplaneData(lab.applied), lab.lang);
+    else lab.frequency.draw(lab.loops.frequencyData(lab.applied), lab.lang);
   }
 
   function drawPlots() {
@@ -513,7 +415,7 @@
       renderControls();
       renderFigures();
       drawPanel();
-      renderSentences();
+      lab.loops.renderSentences(lab.lang);
     }
   }
 
@@ -572,44 +474,8 @@
     }));
     const limits = {};
     PATHS.forEach((p) => { limits[p] = Object.fromEntries(MECHANISMS.map((m, i) => [m, lab.limits[p][i]])); });
-    const margins = Object.fromEntries(MECHANISMS.map((m, i) => {
-      lab.module._agvLabMargins(i, lab.applied.Ts);
-      return [m, marginsOf(i)];
-    }));
-    return { design: design(), limits, dt: dbl('dt'), stepsPerSample: int('stepsPerSample'), runs, poles: polesResults(),
-      locus: locusResults(), margins };
-  }
-
-  // Per mechanism at Ts: both routes' poles (the model's on the chosen path), the continuous ones mapped.
-  function polesResults() {
-    const s = lab.applied, out = {};
-    MECHANISMS.forEach((m, i) => {
-      lab.module._agvLabPoles(i, PATHS.indexOf(s.path), s.Ts, 1);
-      const [report, model] = [polesAt(i, 0), polesAt(i, 1)];
-      out[m] = { report, model, mapped: pairs(lab.address.mappedAtTs + 16 * CONTINUOUS_POLES * i, CONTINUOUS_POLES),
-        largest: { report: largest(report), model: largest(model) } };
-    });
-    lab.module._agvLabPoles(lab.applied.mechanism - 1, PATHS.indexOf(s.path), s.Ts, 1); // the shown one's, as drawn
-    return out;
-  }
-
-  // Every mechanism's locus by both routes on the chosen path (computed now where not done yet).
-  function locusResults() {
-    const out = { path: lab.applied.path, Ts: Array.from(heapF64(lab.address.locusTs, LOCUS_POINTS)) };
-    MECHANISMS.forEach((m, i) => {
-      out[m] = {};
-      ROUTES.forEach((route, r) => { completeLocus(i, r); out[m][route] = locusOf(i, r); });
-    });
-    return out;
-  }
-
-  function locusCsv() {
-    const r = locusResults(), z = [1, 2, 3, 4].flatMap((k) => [`re z${k} [1]`, `im z${k} [1]`]);
-    const lines = [['mechanism', 'route', 'path', 'Ts [s]'].concat(z, ['largest |z| [1]']).join(',')];
-    MECHANISMS.forEach((m) => ROUTES.forEach((route) => r.Ts.forEach((ts, k) => {
-      lines.push([m, route, r.path, ts].concat(r[m][route].poles[k].flat(), [r[m][route].largest[k]]).join(','));
-    })));
-    return lines.join('\n') + '\n';
+    return Object.assign({ design: design(), limits, dt: dbl('dt'), stepsPerSample: int('stepsPerSample'), runs },
+      lab.loops.results(lab.applied)); // poles, locus and margins
   }
 
   function download(name, blob) {
@@ -746,7 +612,7 @@
       renderNotes();
     });
     $('lab-csv').addEventListener('click', () => download('agvsim-runs.csv', new Blob([csv()], { type: 'text/csv' })));
-    $('lab-csv-locus').addEventListener('click', () => download('agvsim-locus.csv', new Blob([locusCsv()], { type: 'text/csv' })));
+    $('lab-csv-locus').addEventListener('click', () => download('agvsim-locus.csv', new Blob([lab.loops.locusCsv(lab.applied)], { type: 'text/csv' })));
     PANELS.forEach((p) => $('lab-panel-' + p).addEventListener('click', () => change({ panel: p })));
     $('lab-png').addEventListener('click', () => $('lab-picture').toBlob((b) => download('agvsim-picture.png', b)));
     $('lab-png-plots').addEventListener('click', () => lab.plots.toBlob((b) => download('agvsim-plots.png', b)));
@@ -779,6 +645,7 @@
         lab.module = module;
         const count = module._agvLabStart();
         for (let k = 0; k < count; ++k) lab.address[ADDRESS[k]] = module._agvLabAddress(k);
+        lab.loops = window.AgvsimLoops(module, lab.address, { mechanisms: MECHANISMS, paths: PATHS, sentences: $('lab-sentences') });
         requestUpdate();
       });
     return starting;
@@ -824,7 +691,7 @@
       }));
     },
     results: () => (lab.module === null ? null : results()),
-    csv: (options) => (lab.module === null ? null : options && options.locus ? locusCsv() : csv()),
+    csv: (options) => (lab.module === null ? null : options && options.locus ? lab.loops.locusCsv(lab.applied) : csv()),
     link: () => location.href.split('#')[0] + link(),
     notes: () => lab.notes.slice(),
     ready: () => startLab().then(() => new Promise((resolve) => { lab.waiting.push(resolve); requestUpdate(); })),
