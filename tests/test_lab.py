@@ -236,6 +236,9 @@ def test_zplane_poles_readout_sentences_and_languages(browser, lab):  # noqa: F8
     r = radius["1FDW1FS"]
     assert f"1FDW1FS: 最大の極 {r:.3f}、誤差は1周期に{round(abs(r - 1) * 100)} %" in text(browser, "#lab-sentences")
     assert "角度" in text(browser, "#lab-zplane-info output") and text(browser, "#lab-panel-poles") == "z平面"
+    shown = browser.execute_script("return [document.documentElement.lang, document.querySelector('.hint[lang=ja]')"
+                                   ".hidden, document.querySelector('.hint[lang=en]').hidden]")
+    assert shown == ["ja", False, True]  # the page, the Program tab's hint with it
 
 
 def test_zplane_circle_locus_margins_frequency_panel_and_locus_csv(browser, lab):  # noqa: F811

@@ -67,7 +67,7 @@
 
   const TEXTS = {
     en: {
-      tabProgram: 'Program', tabLab: 'Lab', language: 'Language', path: 'Path', line: 'straight line y = 0',
+      tabProgram: 'Program', tabLab: 'Lab', programEnded: 'The program has ended.', startAgain: 'Start again', language: 'Language', path: 'Path', line: 'straight line y = 0',
       circle: 'circle x² + y² = 4', mechanism: 'Mechanism', fn: 'fn [Hz]', zeta: 'ζ', Ts: 'Ts [s]', x: 'start x [m]',
       y: 'start y [m]', th: 'start heading θ [deg]', scenario: 'Scenario', copyLink: 'Copy link', copied: 'Link copied',
       csv: 'Runs as CSV', pngPicture: 'Picture as PNG', pngPlots: 'Plots as PNG', play: 'Play', pause: 'Pause',
@@ -89,7 +89,7 @@
       panelTime: 'Time plots', panelPoles: 'z-plane', panelFrequency: 'Frequency', csvLocus: 'Locus as CSV',
     },
     ja: {
-      tabProgram: 'プログラム', tabLab: 'ラボ', language: '言語', path: '経路', line: '直線 y=0', circle: '円弧 x²+y²=4',
+      tabProgram: 'プログラム', tabLab: 'ラボ', programEnded: 'プログラムは終了しました。', startAgain: 'もう一度始める', language: '言語', path: '経路', line: '直線 y=0', circle: '円弧 x²+y²=4',
       mechanism: 'AGV機構', fn: '固有振動数 fn [Hz]', zeta: '減衰比 ζ', Ts: 'サンプル時間 Ts [s]', x: '初期位置 x [m]',
       y: '初期位置 y [m]', th: '初期姿勢 θ [deg]', scenario: 'シナリオ', copyLink: 'リンクをコピー',
       copied: 'リンクをコピーした', csv: '走行データ (CSV)', pngPicture: '描画 (PNG)', pngPlots: 'グラフ (PNG)',
@@ -406,6 +406,9 @@
   function renderTexts() {
     const t = texts();
     document.querySelectorAll('[data-text]').forEach((e) => { e.textContent = t[e.dataset.text]; });
+    // The page speaks the chosen language: its lang, and texts kept in both languages (the Program tab's hints).
+    document.documentElement.lang = lab.lang;
+    document.querySelectorAll('[data-lang]').forEach((e) => { e.hidden = e.dataset.lang !== lab.lang; });
     const select = lab.controls.scenario;
     select.innerHTML = `<option value="">${t.scenario}…</option>`
       + SCENARIOS.map((sc) => `<option value="${sc.id}">${t.scenarios[sc.id]}</option>`).join('');
