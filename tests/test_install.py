@@ -14,7 +14,8 @@ MODULE = "lib/python3/dist-packages/agvsim"
 # What the prefix holds: the program, the package with its extension, the page, the guide.
 FILES = ["bin/agvsim", f"{MODULE}/__init__.py", f"{MODULE}/__main__.py", f"{MODULE}/loops.py",
          "share/agvsim/web/index.html",
-         "share/agvsim/web/agvsim.js", "share/doc/agvsim/README.md", "share/doc/agvsim/docs/theory.md"]
+         "share/agvsim/web/agvsim.js", "share/doc/agvsim/README.md", "share/doc/agvsim/README.ja.md",
+         "share/doc/agvsim/docs/theory.md", "share/doc/agvsim/docs/ja/theory.md"]
 
 
 def run(*args, **kw): return subprocess.run(args, capture_output=True, timeout=300, check=True, **kw)
