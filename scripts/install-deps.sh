@@ -1,8 +1,13 @@
 #!/bin/sh
 # Installs the Debian packages that building, running and testing agvsim
-# need, calling apt-get only when one of them is missing. Works as root and,
-# for other users, through sudo.
+# need, calling apt-get only when one of them is missing, then the browser
+# tests' accessibility engine axe-core from npm at one pinned version into
+# tests/node_modules (a test dependency only: nothing of it is in the page),
+# calling npm only when that version is not there. Works as root and, for
+# other users, through sudo (apt-get only).
 set -eu
+ROOT=$(cd "$(dirname "$0")/.." && pwd)
+AXE_VERSION=4.14.1
 
 PACKAGES="
 cmake
@@ -37,6 +42,8 @@ fonts-liberation
 dpkg-dev
 file
 "
+# npm comes with some builds of Node.js; Debian's Node.js needs its package.
+command -v npm >/dev/null 2>&1 || PACKAGES="$PACKAGES npm"
 
 missing=""
 for p in $PACKAGES; do
@@ -45,16 +52,22 @@ for p in $PACKAGES; do
     fi
 done
 
-if [ -z "$missing" ]; then
-    exit 0
+if [ -n "$missing" ]; then
+    echo "Installing:$missing"
+    if [ "$(id -u)" -eq 0 ]; then
+        SUDO=""
+    else
+        SUDO="sudo"
+    fi
+    $SUDO apt-get update
+    # shellcheck disable=SC2086
+    DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y --no-install-recommends $missing
 fi
 
-echo "Installing:$missing"
-if [ "$(id -u)" -eq 0 ]; then
-    SUDO=""
-else
-    SUDO="sudo"
+axe_json="$ROOT/tests/node_modules/axe-core/package.json"
+installed=$(sed -n 's/^  "version": "\(.*\)",$/\1/p' "$axe_json" 2>/dev/null || true)
+if [ "$installed" != "$AXE_VERSION" ]; then
+    echo "Installing axe-core@$AXE_VERSION into tests/node_modules"
+    npm install --prefix "$ROOT/tests" --no-save --no-package-lock --no-audit --no-fund \
+        "axe-core@$AXE_VERSION"
 fi
-$SUDO apt-get update
-# shellcheck disable=SC2086
-DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y --no-install-recommends $missing

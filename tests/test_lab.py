@@ -6,10 +6,11 @@
 #
 # Environment (set by CTest): AGV_PAGE_DIR, and PYTHONPATH with the build's python folder. Every
 # wait is bounded (test_page's wait_page, or the lab's own promises under the script timeout).
-import csv, io, json, re, subprocess, sys  # noqa: E401
+import collections, csv, io, json, re, subprocess, sys  # noqa: E401
 
 import agvsim, numpy as np, pytest  # noqa: E401
 from selenium.webdriver.common.action_chains import ActionChains
+from selenium.webdriver.common.actions import action_builder, interaction, pointer_input
 from selenium.webdriver.common.keys import Keys
 from selenium.webdriver.support.select import Select
 from selenium.webdriver.support.wait import WebDriverWait
@@ -50,7 +51,7 @@ def field(d, key): return d.find_element("id", "lab-field-" + key)
 
 def settings(d):  # the lab's settings, read from its link
     pairs = (p.split("=") for p in d.execute_script("return agvsim.lab.link()").split("#lab&")[1].split("&"))
-    return {k: v if k in ("path", "panel") else float(v) for k, v in pairs}
+    return {k: v if k in ("path", "panel") else float(v) for k, v in pairs if k not in ("lock", "hide", "lang", "task")}
 
 
 def flat(tree, key=""):  # every leaf by its path
@@ -100,7 +101,7 @@ def drag(d, key, target):  # pressed 40 px nearer the slider's middle than the t
 
 # path, mechanism, the values typed into the fields, the slider dragged and its target position
 CONTROLS = [("line", "2", {"fn": 0.3, "zeta": 0.707, "x": 0, "y": 0.5, "th": 20}, ("Ts", 500)),  # Ts 0.1 s
-            ("circle", "3", {"fn": 0.25, "Ts": 0.12, "x": 1.8, "y": 0.1, "th": 80}, ("zeta", 0.9))]
+            ("circle", "3", {"zeta": 0.9, "Ts": 0.12, "x": 1.8, "y": 0.1, "th": 80}, ("fn", 400))]  # fn 0.22 Hz
 
 
 @pytest.mark.parametrize("path, mech, typed, slider", CONTROLS, ids=["line", "circle"])
@@ -112,8 +113,12 @@ def test_controls_match_the_module(browser, lab, path, mech, typed, slider):  # 
         field(browser, key).click()
         ActionChains(browser).key_down(Keys.CONTROL).send_keys("a").key_up(Keys.CONTROL) \
             .send_keys(f"{value}" + Keys.ENTER).perform()
+    key, knob = slider[0], lambda: float(browser.find_element("id", "lab-slider-" + slider[0]).get_attribute("value"))
+    browser.execute_async_script("agvsim.lab.ready().then(arguments[0])")
+    before = knob(), settings(browser)[key]
     assert drag(browser, *slider) < 0.03  # within 3 % of the slider's travel
-    key, s = slider[0], settings(browser)
+    s = settings(browser)
+    assert (knob() - before[0]) * (s[key] - before[1]) > 0  # further right, larger (on the log scales too)
     assert s == {"path": path, "mech": int(mech), **typed, key: s[key]}
     assert float(field(browser, key).get_attribute("value")) == s[key]
     found, sim = results(browser), agvsim.simulate(path, s["fn"], s["zeta"], s["Ts"], (s["x"], s["y"], s["th"]))
@@ -129,10 +134,27 @@ def table(text):  # the CSV's header, and each run's columns by name (empty: NaN
     return rows[0], {run: dict(zip(rows[0][2:], map(list, zip(*records)))) for run, records in runs.items()}
 
 
+# The points of each sampled curve the time plots stroke (green, 1 px): the command's comes last.
+GREEN_PATHS = """const P = CanvasRenderingContext2D.prototype, paint = AgvsimPlots.prototype.paintPlots;
+let painting = false; window.greens = [];
+AgvsimPlots.prototype.paintPlots = function (...a) { painting = true; try { return paint.apply(this, a); } finally { painting = false; } };
+for (const name of ['beginPath', 'moveTo', 'lineTo', 'stroke']) { const f = P[name]; P[name] = function (...a) {
+  if (name === 'beginPath') this.points = []; else if (name !== 'stroke') (this.points = this.points || []).push(a);
+  else if (painting && this.strokeStyle === '#00a000' && this.lineWidth === 1) greens.push(this.points);
+  return f.apply(this, a); }; }"""
+
+
 def test_link_round_trip_and_csv(browser, lab):  # noqa: F811
     lab()
     given = {"path": "circle", "fn": 0.4, "zeta": 0.5, "Ts": 0.11, "pose": [0.5, -0.3, -30], "mechanism": 3}
+    browser.execute_script(GREEN_PATHS)
     browser.execute_async_script("agvsim.lab.set(arguments[0]).then(arguments[1])", given)
+    run, path = results(browser)["runs"]["1RDW1FS/sampled"], np.array(browser.execute_script("return greens")[-1])
+    t, u, step = np.array(run["t"]), np.array(run["u"], float), np.diff(path, axis=0)  # the command's path
+    jumps = path[1:][(step[:, 0] == 0) & (step[:, 1] != 0), 0]
+    when = (jumps - path[0, 0]) / (path[-1, 0] - path[0, 0]) * t[-1]  # [s] the path spans the run's records
+    changes = t[1:-1][u[1:-1] != u[:-2]]  # [s] where the held command takes a new value
+    assert (step == 0).any(1).all() and when == pytest.approx(changes, abs=results(browser)["dt"] / 2)  # stairs
     s, link, design = settings(browser), browser.execute_script("return agvsim.lab.link()"), results(browser)["design"]
     assert s == {"path": "circle", "fn": 0.4, "zeta": 0.5, "Ts": 0.11, "x": 0.5, "y": -0.3, "th": -30, "mech": 3}
     options = [f"--{k}={s[k]!r}" for k in ("fn", "zeta", "Ts")] + ["--pose", *(repr(s[k]) for k in ("x", "y", "th"))]
@@ -219,11 +241,12 @@ def test_zplane_poles_readout_sentences_and_languages(browser, lab):  # noqa: F8
         assert [tuple(image[p]) for p in places] == [GREEN] * 4  # the model's discs where the roots are
         assert before is None or all(tuple(image[p]) != GREEN for p in before)  # gone from where they were
         before = places
-    wait_text(browser, "#lab-sentences", f"1FDW1FS: largest pole {radius['1FDW1FS']:.3f}")  # once the input rests
+    wait_text(browser, "#lab-sentences", f"Ts {s['Ts']} s")  # once the input rests
     for m, line in zip(MECHS, text(browser, "#lab-sentences").split("\n")):
         r = radius[m]
-        assert line == f"{m}: largest pole {r:.3f}, the error {'grows' if r >= 1 else 'decays'}" \
-            f" {round(abs(r - 1) * 100)} % a period: {'stable' if r < 1 else 'unstable'}"
+        assert line.startswith(f"{m} on the straight line: loop radius {r:.3f} at Ts {s['Ts']} s — ")
+        assert line.endswith(f"; largest pole {r:.3f}, the error {'grows' if r >= 1 else 'decays'}"
+                             f" {round(abs(r - 1) * 100)} % a period: {'stable' if r < 1 else 'unstable'}")
     plane = browser.find_element("id", "lab-zplane")
     ActionChains(browser).move_to_element_with_offset(plane, 60, -80).perform()  # from the canvas's centre
     numbers = [float(v) for v in re.findall(r"\d+\.\d+", text(browser, "#lab-zplane-info output"))]
@@ -234,7 +257,7 @@ def test_zplane_poles_readout_sentences_and_languages(browser, lab):  # noqa: F8
                                      2 * np.pi * s["Ts"] / angle], rel=0.02, abs=0.01)
     Select(browser.find_element("id", "lab-language")).select_by_value("ja")
     r = radius["1FDW1FS"]
-    assert f"1FDW1FS: 最大の極 {r:.3f}、誤差は1周期に{round(abs(r - 1) * 100)} %" in text(browser, "#lab-sentences")
+    assert f"; 最大の極 {r:.3f}、誤差は1周期に{round(abs(r - 1) * 100)} %" in text(browser, "#lab-sentences")
     assert "角度" in text(browser, "#lab-zplane-info output") and text(browser, "#lab-panel-poles") == "z平面"
     shown = browser.execute_script("return [document.documentElement.lang, document.querySelector('.hint[lang=ja]')"
                                    ".hidden, document.querySelector('.hint[lang=en]').hidden]")
@@ -277,3 +300,159 @@ def test_zplane_circle_locus_margins_frequency_panel_and_locus_csv(browser, lab)
         model = [(float(r[3]), float(r[-1])) for r in rows if r[:3] == [m, "model", "circle"]]
         k = next(k for k, (_, largest) in enumerate(model) if largest >= 1)
         assert model[k - 1][0] - 1e-3 < limits[m] <= model[k][0] + 1e-3
+
+# ---- Reset, keys, help, words for screen readers, teacher links, touch ------------------------------
+VIEW0 = {"viewScale": 0.2, "viewPanX": 0, "viewPanY": 0, "phasePlaneX": 0.6, "phasePlaneY": 0.55}  # sim/parameters.h
+HOSTILE = "<img src=x onerror=alert(1)>"
+def view(d): return d.execute_script("return agvsim.lab.view()")
+def attr(d, id, name): return d.find_element("id", id).get_attribute(name)
+def shown(d, *ids): return [d.find_element("id", i).is_displayed() for i in ids]
+
+
+def keys(d, id, *k):  # each key, or (modifier, key) with the modifier held, into the element; then redrawn
+    chain, _ = ActionChains(d), d.execute_script("document.getElementById(arguments[0]).focus()", id)
+    [chain.key_down(c[0]).send_keys(c[1]).key_up(c[0]) if isinstance(c, tuple) else chain.send_keys(c) for c in k]
+    chain.perform()
+    d.execute_async_script("agvsim.lab.ready().then(arguments[0])")
+
+
+def test_reset_slider_keys_and_value_texts(browser, lab):  # noqa: F811
+    lab("&path=circle&Ts=0.2&mech=2&lang=en")
+    keys(browser, "lab-picture", "w", "X", "z", "s", "s")  # zoom 0.9, pans of 0.05, two steps of 2 records
+    assert view(browser) == pytest.approx({**VIEW0, "viewScale": 0.18, "viewPanX": 0.05, "phasePlaneX": 0.55, "time": 0.08})
+    keys(browser, "lab-picture", "r")  # the view back, the time and settings kept
+    assert view(browser) == pytest.approx({**VIEW0, "time": 0.08}) and settings(browser)["path"] == "circle"
+    R, L, fine = Keys.ARROW_RIGHT, Keys.ARROW_LEFT, lambda key: (Keys.SHIFT, key)  # a fine step: with Shift
+    # A step on the log scale of Ts: 10 of 1000 positions over 0.01-1 s (x 100^0.01, to 3 digits); fine: the 3rd digit.
+    for name, key, expected, said in [("Ts", R, 0.209, "0.209 seconds"), ("Ts", fine(R), 0.21, "0.21 seconds"),
+                                      ("Ts", Keys.HOME, 0.01, "0.01 seconds"), ("Ts", fine(L), 0.01, "0.01 seconds"),
+                                      ("Ts", fine(R), 0.0101, "0.0101 seconds"), ("Ts", Keys.END, 1, "1 second"),
+                                      ("Ts", Keys.ARROW_DOWN, 0.955, "0.955 seconds"), ("zeta", L, 0.697, "0.697"),
+                                      ("zeta", fine(L), 0.696, "0.696"), ("th", Keys.ARROW_UP, 10, "10 degrees"),
+                                      ("th", fine(R), 11, "11 degrees")]:
+        keys(browser, "lab-slider-" + name, key)
+        assert (settings(browser)[name], attr(browser, "lab-slider-" + name, "aria-valuetext")) == (expected, said)
+    Select(browser.find_element("id", "lab-language")).select_by_value("ja")
+    tsmax, words = results(browser)["design"]["loops"]["1FDW1FS"]["Tsmax"], attr(browser, "lab-slider-Ts", "aria-describedby")
+    assert attr(browser, "lab-slider-th", "aria-valuetext") == "11 度"
+    assert f"1FDW1FS の限界Ts {tsmax:.3f} s (報告)" in attr(browser, words, "textContent")  # the marks in words
+    keys(browser, "lab-field-x", (Keys.ALT, "r"))  # Alt+R anywhere: reset all, the address too
+    assert (settings(browser), view(browser)) == (DEFAULTS, {**VIEW0, "time": 0})
+    assert browser.current_url.split("#")[1].startswith("lab&path=line&fn=0.3&zeta=0.707&Ts=0.2&x=0&y=1&th=0&mech=1")
+    slider = browser.find_element("id", "lab-slider-Ts")  # a touch drag of the Ts slider from its thumb to its left end
+    width, position = slider.rect["width"] - 16, float(slider.get_attribute("value"))  # the thumb: 16 px
+    touch = action_builder.ActionBuilder(browser, mouse=pointer_input.PointerInput(interaction.POINTER_TOUCH, "finger"))
+    touch.pointer_action.move_to(slider, round((position / 1000 - 0.5) * width), 0).pointer_down() \
+        .move_to(slider, -width // 4, 0).move_to(slider, -width // 2, 0).pointer_up()
+    touch.perform() or browser.execute_async_script("agvsim.lab.ready().then(arguments[0])")
+    assert settings(browser)["Ts"] == pytest.approx(0.01, abs=0.001)
+
+
+def test_help_dialog_results_sentence_and_time(browser, lab):  # noqa: F811
+    lab("&path=circle&Ts=0.155&mech=3&lang=en")
+    keys(browser, "lab-picture", "?")
+    dialog, listed = browser.find_element("id", "help-dialog"), "1 2 3 s 0 x X y Y w W z Z c f t h Esc r Alt+R ?"
+    assert set(listed.split()) <= {w for k in dialog.find_elements("css selector", "kbd") for w in k.text.split()}
+    assert all(ActionChains(browser).send_keys(Keys.TAB).perform() or browser.execute_script(  # Tab goes round inside it
+        "return arguments[0].contains(document.activeElement)", dialog) for _ in range(3))
+    ActionChains(browser).send_keys(Keys.ESCAPE).perform()
+    assert not dialog.is_displayed() and browser.switch_to.active_element.get_attribute("id") == "lab-picture"
+    design, radius = agvsim.design(Ts=0.155).loops, agvsim.stability("circle", Ts=0.155).radius  # the other route
+    wait_text(browser, "#lab-sentences", "1RDW1FS on the circle")
+    for m, line in zip(MECHS, text(browser, "#lab-sentences").split("\n")):  # 1RDW1FS: 1.012, unstable, "stable"
+        word, report = lambda stable: "stable" if stable else "unstable", design[m].Tsmax > 0.155  # noqa: E731
+        verdict = word(radius[m] < 1) + (", as the report says" if (radius[m] < 1) == report
+                                         else f", although the report calls it {word(report)}")
+        assert line.startswith(f"{m} on the circle: loop radius {radius[m]:.3f} at Ts 0.155 s — {verdict};")
+    assert attr(browser, "lab-time-value", "aria-live") == "off"  # not spoken at every frame of Play
+    browser.find_element("id", "lab-play").click()
+    WebDriverWait(browser, LIMIT, 0.02).until(lambda d: text(d, "#lab-time-value") != "0.00")
+    browser.find_element("id", "lab-play").click()  # stopped: the time said once
+    assert attr(browser, "lab-time-said", "textContent") == f"t = {text(browser, '#lab-time-value')} s"
+    browser.find_element("id", "tab-program").click()
+    assert ActionChains(browser).send_keys("?").perform() or dialog.is_displayed()  # on the Program tab too
+
+
+def test_teacher_links_hostile_fragments_and_the_link_maker(browser, lab):  # noqa: F811
+    lab(f"&fn=0.4&lock=fn,zeta&hide=plots,figures&lang=ja&task={HOSTILE}&Ts=0.1&Ts=0.15&task=x&task={HOSTILE}")
+    assert text(browser, "#lab-task") == HOSTILE and browser.find_elements("css selector", "img") == []
+    assert browser.execute_script("return document.documentElement.lang") == "ja" and settings(browser)["Ts"] == 0.15
+    assert shown(browser, "lab-plots", "lab-figures", "lab-slider-Ts") == [False, False, True]
+    assert attr(browser, "lab-slider-fn", "disabled") and attr(browser, "lab-field-zeta", "readOnly")
+    browser.execute_async_script("agvsim.lab.set({fn: 0.6, zeta: 0.3, Ts: 0.12}).then(arguments[0])")
+    assert [settings(browser)[k] for k in ("fn", "zeta", "Ts")] == [0.4, 0.707, 0.12]
+    browser.find_element("id", "lab-reset-all").click()  # the locked ones stay as the link has them
+    assert settings(browser) == {**DEFAULTS, "fn": 0.4}
+    lab("&task=" + "x" * 100_000 + "&lock=fn,rocket&lang=de&hide=" + HOSTILE + "&fn=" + "9" * 1000)
+    notes = browser.execute_script("return agvsim.lab.notes()")
+    assert sorted(n.split(" = ")[0].split()[-1] for n in notes) == ["fn", "hide", "lang", "lock", "task"]
+    assert max(map(len, notes)) < 200 and browser.find_elements("css selector", "img") == []
+    browser.execute_async_script("agvsim.lab.set({Ts: 0.12, mechanism: 2}).then(arguments[0])")  # still usable
+    browser.find_element("css selector", "#lab-link-maker summary").click()  # a link made of these settings
+    [browser.find_element("css selector", f"input[data-{box}]").click() for box in ("lock=mech", "lock=Ts", "hide=marks")]
+    Select(browser.find_element("id", "lab-link-lang")).select_by_value("en")
+    task = "Find the Ts where 1FDW1FS turns unstable & say why. <b>" + HOSTILE
+    browser.find_element("id", "lab-link-task").send_keys(task)
+    browser.find_element("id", "lab-link-make").click()
+    lab(attr(browser, "lab-link-output", "value").split("#lab")[1])
+    assert settings(browser) == {**DEFAULTS, "Ts": 0.12, "mech": 2} and text(browser, "#lab-task") == task
+    assert [attr(browser, i, "disabled") for i in ("lab-mechanism", "lab-slider-Ts", "lab-slider-fn")] == ["true", "true", None]
+    assert shown(browser, "lab-marks-Ts", "lab-link-maker", "lab-plots") == [False, False, True]
+    assert browser.execute_script("return document.documentElement.lang") == "en"
+
+
+
+# ---- Compare: kept sets, their CSV, the three mechanisms -------------------------------------------
+def spots(run, scale, pan_y):  # a run's pixels: its trajectory by graphics/scene.h's view (world shift (-2, -0.5) m), and
+    # its (dd, eth) in the phase plane at (0.6, 0.55) by graphics/phase_plane.h (0.3 window units a metre and a pi rad)
+    X = np.r_[(np.array(run["x"]) - 2) * scale, 0.6 + 0.3 * np.array(run["dd"])]
+    Y = np.r_[(np.array(run["y"]) - 0.5) * scale + pan_y, 0.55 + 0.3 / np.pi * np.array(run["eth"])]
+    mask, inside = np.zeros((800, 800), bool), (abs(X) < 1) & (abs(Y) < 1)  # 400 px a window unit, y up
+    mask[np.floor((1 - Y[inside]) * 400).astype(int), np.floor((X[inside] + 1) * 400).astype(int)] = True
+    return mask
+
+
+def grown(mask, reach): return np.any([np.roll(mask, (r, c), (0, 1)) for r in range(-reach, reach + 1)
+                                       for c in range(-reach, reach + 1)], 0)
+
+
+def label(m, s): return f"{m}, {s['path']}, fn {s['fn']:g} Hz, ζ {s['zeta']:g}, Ts {s['Ts']:g} s, " \
+                        f"start ({s['x']:g}, {s['y']:g}, {s['th']:g}°)"  # the README's form
+
+
+def test_compare_kept_sets_csv_and_three_mechanisms(browser, lab):  # noqa: F811
+    lab("&mech=2&Ts=0.17")
+    kept, run = [], lambda given: browser.execute_async_script("agvsim.lab.set(arguments[0]).then(arguments[1])", given)
+    for given in ({}, {"Ts": 0.1, "pose": [0, 0.5, 0], "mechanism": 3}):  # kept, then the circle at Ts 0.155 s
+        run(given)
+        s, found = settings(browser), results(browser)
+        m = MECHS[int(s["mech"]) - 1]
+        kept.append((s, m, {c: found["runs"][f"{m}/{c}"] for c in ("continuous", "sampled")}))
+        browser.find_element("id", "lab-keep").click()
+    run({"path": "circle", "Ts": 0.155, "pose": [1, 0, 90], "mechanism": 1})
+    browser.find_element("id", "lab-picture").send_keys("wy")  # zoom out (x 0.9) and down 0.05: the kept sets follow
+    s, found = settings(browser), results(browser)
+    assert found["kept"] == [{"set": k + 1, "label": label(m, t), "settings": {"mechanism": int(t["mech"]), "path": t["path"],
+                             **{n: t[n] for n in NUMBERS}}} for k, (t, m, _) in enumerate(kept)]
+    header, *rows = list(csv.reader(io.StringIO(browser.execute_script("return agvsim.lab.csv({kept: true})"))))
+    want = {("current", label(m, s), m, c): len(r["t"]) for (m, c), r in
+            ((k.split("/"), r) for k, r in found["runs"].items())}
+    want.update({(f"kept {k + 1}", label(m, t), m, c): len(r["t"]) for k, (t, m, runs) in enumerate(kept) for c, r in runs.items()})
+    assert header[:3] == ["set", "label", "mechanism"] and collections.Counter(tuple(r[:4]) for r in rows) == want
+    browser.find_element("id", "lab-three").click()
+    browser.execute_async_script("agvsim.lab.ready().then(arguments[0])")
+    radius, verdict = agvsim.stability("circle", Ts=0.155).radius, lambda stable: "stable" if stable else "unstable"
+    assert text(browser, "#lab-three-legend").split("\n") == [  # 1RDW1FS: unstable, though the report calls it stable
+        f"{m}: report {verdict(found['design']['loops'][m]['stable'])}; on the circle: radius {radius[m]:.3f}, {verdict(radius[m] < 1)}"
+        for m in MECHS]
+    browser.find_element("id", "lab-three").click()
+    images = [pixels(browser, "lab-picture")]
+    for k in (1, 0):  # remove the second set, then the first: each one's pixels go, and nothing else
+        browser.find_elements("css selector", "#lab-kept button")[k].click()
+        browser.execute_async_script("agvsim.lab.ready().then(arguments[0])")
+        images.append(pixels(browser, "lab-picture"))
+        changed, where = (images[-2] != images[-1]).any(2), sum(spots(r, 0.2 * 0.9, -0.05) for r in kept[k][2].values()) > 0
+        assert changed.sum() > 1000 and not (changed & ~grown(where, 2)).any()  # within 2 px of the records
+        assert changed[where].mean() > 0.6  # on most of them (the second set is dashed)
+    assert results(browser)["kept"] == [] and browser.find_elements("css selector", "#lab-kept li") == []
+

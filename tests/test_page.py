@@ -1,8 +1,8 @@
-# agvsim's page (the program compiled to WebAssembly) in headless Chromium, used as a user uses
-# it: the console dialog's transcripts against the golden files, the canvas against the drawing's
-# geometry (picture_checks.py, shared with the window's test), the window's keys against the
-# page's state(), keys out of turn, long and pasted lines, the page from disk and from a web
-# server, and nothing reported as an error in the browser's log.
+# agvsim's page (the program compiled to WebAssembly) in headless Chromium, used as a user uses it: the console
+# dialog's transcripts against the golden files, the canvas against the drawing's geometry (picture_checks.py,
+# shared with the window's test), the window's keys against the page's state(), keys out of turn, long and pasted
+# lines, the page from disk and from a web server, the tab list by keys, the screen reader's live region, a
+# session by touch alone on a phone's and a tablet's screen, and nothing reported as an error in the browser's log.
 #
 # Environment (set by CTest): AGV_PAGE_DIR (built by the web preset), GOLDEN_DIR. Keys are typed
 # with WebDriver actions into the element that has the focus, each once the one before has been
@@ -31,6 +31,8 @@ VIEW = ("viewScale", "viewPanX", "viewPanY", "phasePlaneX")
 READ_PICTURE = """const c = document.getElementById('picture'), r = new FileReader();
 r.onload = () => arguments[0](r.result.split(',')[1]);
 r.readAsDataURL(new Blob([c.getContext('2d').getImageData(0, 0, 800, 800).data]));"""
+COUNT_TEXTS = """const P = CanvasRenderingContext2D.prototype, fill = P.fillText; window.drawnTexts = [];
+P.fillText = function (text, ...at) { drawnTexts.push(text); return fill.call(this, text, ...at); };"""  # from now on
 PASTE = """const d = new DataTransfer(); d.setData('text/plain', arguments[0]); document.activeElement.dispatchEvent(
 new ClipboardEvent('paste', {clipboardData: d, bubbles: true, cancelable: true}));"""
 
@@ -124,8 +126,11 @@ def test_picture_and_window_keys(page):
     assert first_picture_ok(first := picture(page))
     type_keys(page, "s" * 60)  # held: 2 records a key, a sampling instant every 10 records
     assert anim(look(page)[0]) == (120, 120, 12)
+    page.execute_script(COUNT_TEXTS)
     type_keys(page, "0")
     assert anim(look(page)[0]) == (0, 0, 0) and np.array_equal(picture(page), first)
+    texts = page.execute_script("return drawnTexts")  # the title, the settings' 7 lines, the phase plane's 5
+    assert len(texts) == 13 and {"fn=0.30[Hz],zeta=0.707, Ts=0.20[s]", "(dd,dth) Phase Plane"} <= set(texts)
     for agv in "231":  # mechanism keys: back to the start
         type_keys(page, "sss" + agv)
         state = look(page)[0]
@@ -193,3 +198,83 @@ def test_page_loads(page, request, served):
     page.get(request.getfixturevalue("server") if served else page.current_url)
     _, written = wait_page(page, lambda s, t: s["input"] == "key" and t.endswith("I= "), "the first question")
     assert page.title == CASES["title"] and (GOLDEN / "defaults.txt").read_text(encoding="utf-8").startswith(written)
+
+
+# Touch: a finger on an element's centre and off again (CDP, with touch emulation on); whether an
+# element lies wholly in the viewport; the screen reader's announcements, recorded from now on.
+CENTRE = "const r = arguments[0].getBoundingClientRect(); return [r.x + r.width / 2, r.y + r.height / 2]"
+IN_VIEW = "const r = arguments[0].getBoundingClientRect(); return r.height && r.top > -1 && r.bottom < innerHeight + 1"
+NO_SIDEWAYS = "return document.documentElement.scrollWidth <= innerWidth"
+NEWS = """const news = document.getElementById('console-news'); window.told = [];
+new MutationObserver(() => told.push(news.textContent)).observe(news, {childList: true, subtree: true});"""
+
+
+def tap(d, css):
+    x, y = d.execute_script(CENTRE, d.find_element("css selector", css))
+    [d.execute_cdp_cmd("Input.dispatchTouchEvent", {"type": t, "touchPoints": p}) for t, p in
+     (("touchStart", [{"x": x, "y": y}]), ("touchEnd", []))]
+
+
+def test_tabs_by_keys(page):
+    tabs = page.find_elements("css selector", "[role=tab]")
+    panels = [page.find_element("id", t.get_attribute("aria-controls")) for t in tabs]
+    assert [p.get_attribute("role") for p in panels] == ["tabpanel"] * 2
+    page.execute_script("arguments[0].focus()", tabs[0])
+    for key, k in ((Keys.ARROW_RIGHT, 1), (Keys.ARROW_RIGHT, 0), (Keys.END, 1), (Keys.HOME, 0), (Keys.ARROW_LEFT, 1),
+                   (Keys.ARROW_LEFT, 0)):  # Right and Left go round
+        type_keys(page, key)
+        assert [(t.get_attribute("aria-selected"), t.get_attribute("tabindex")) for t in tabs] == \
+            [("true", "0") if j == k else ("false", "-1") for j in range(2)], key
+        assert page.switch_to.active_element == tabs[k] and [p.is_displayed() for p in panels] == [k == 0, k == 1]
+
+
+def test_console_news(page):
+    # Not the panel again: each read (and the picture) tells what was written since; all once, each to its prompt.
+    first = page.execute_script(NEWS + "return news.textContent")
+    _, written = replay(page, "", DEFAULTS)
+    told = [first] + page.execute_script("return told")
+    assert page.find_element("id", "console").get_attribute("aria-live") is None
+    assert len(told) == len(CASES["default_keys"]) + 1 and "".join("".join(told).split()) == "".join(written.split())
+    assert [n for (end, _), n in zip(CASES["default_keys"], told) if not n.endswith(end.strip())] == []
+
+
+@pytest.mark.parametrize("width, height", [(390, 844), (768, 1024)], ids=["phone", "tablet"])
+def test_touch_only(page, width, height):
+    # golden/pose.txt's session by touch alone (the number entry typed as on an on-screen keyboard, its
+    # minus from the button), "any key" a space: no sideways scroll, the console in view unscrolled at every read,
+    # the picture after the last; then the picture's keys by its buttons.
+    screen = dict(width=width, height=height, deviceScaleFactor=1, mobile=True)  # [CSS px]
+    page.execute_cdp_cmd("Emulation.setDeviceMetricsOverride", screen)
+    page.execute_cdp_cmd("Emulation.setTouchEmulationEnabled", {"enabled": True, "maxTouchPoints": 1})
+    try:
+        page.execute_script("agvsim.restart()")
+        for answer in ("0", "n", "n", "y", ("0.5 ", "1 90"), " ", " "):
+            state, _ = wait_page(page, lambda s, t: s["input"], "a question")
+            assert page.execute_script(IN_VIEW + " && scrollY === 0", page.find_element("class name", "console-side"))
+            assert page.execute_script(NO_SIDEWAYS) and state["input"] == ("line" if len(answer) == 2 else "key")
+            if state["input"] == "key":
+                tap(page, f"#console-keys button[data-code='{ord(answer)}']:not([hidden])")
+                continue
+            tap(page, "#console-input")
+            page.execute_cdp_cmd("Input.insertText", {"text": answer[0]})
+            tap(page, "[data-insert='-']")
+            page.execute_cdp_cmd("Input.insertText", {"text": answer[1]})
+            tap(page, "#console-line [type=submit]")
+        state, written = wait_page(page, lambda s, t: not s["dialog"], "the picture")
+        golden = (GOLDEN / "pose.txt").read_text(encoding="utf-8")[:-1]  # less its last key's echo
+        assert (written[:-1], written[-1], state["x0"], state["y0"]) == (golden, " ", 0.5, -1)
+        assert page.execute_script(IN_VIEW, page.find_element("id", "picture")) and page.execute_script(NO_SIDEWAYS)
+        key = lambda k: tap(page, f"#picture-keys button[data-code='{ord(k)}']")  # noqa: E731
+        for n in (1, 2, 3):  # 2 records a key
+            key("s")
+            wait_page(page, lambda s, t: anim(s) == (2 * n, 2 * n, 0), f"step {n}")
+        for k, *view in (v for v in VIEW_KEYS if v[0] != "q"):
+            key(k)
+            wait_page(page, lambda s, t: [s[n] for n in VIEW] == pytest.approx(view), k)
+        key("3")
+        wait_page(page, lambda s, t: (s["agvType"], *anim(s)) == (3, 0, 0, 0), "mechanism 3")
+        tap(page, "#picture-keys button[data-code='27']")
+        wait_page(page, lambda s, t: s["ended"], "the end")
+    finally:
+        page.execute_cdp_cmd("Emulation.setTouchEmulationEnabled", {"enabled": False})
+        page.execute_cdp_cmd("Emulation.clearDeviceMetricsOverride", {})

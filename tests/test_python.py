@@ -136,6 +136,8 @@ def test_cli(tmp_path):
     # At 1 m/s: continuous runs from dist -3 m to 20 m, sampled runs 67 periods of 15 records.
     assert [n for (m, _), n in last.items() if m != "1FDW1FS"] == [1150, 1150, 1005, 1005]
     assert len(rows) == sum(n + 1 for n in last.values()) and len(last) == 6
+    # u is held from record m to m + 1: none on a continuous run, none at a sampled run's last record.
+    assert all((r[-1] == "") == (r[1] == "continuous" or int(r[2]) == last[r[0], r[1]]) for r in rows)
     assert "0.211" in cli("design").stdout
     steered = next(r for r in cli("run", "--steering", "10").stdout.splitlines() if "1F" in r)
     assert float(steered.split(",")[8]) == pytest.approx(math.radians(10), rel=1e-8)  # phi

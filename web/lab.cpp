@@ -7,7 +7,8 @@
 // console's stepsPerSample rule: timing and design; the start pose with its
 // heading in degrees). Only the shown mechanism's two runs are needed for the
 // picture and its plots; the others run when asked. The view keys go to the
-// window's onKey; the page never passes it the dialog's keys or ESC. Results
+// window's onKey; the page never passes it the dialog's keys or ESC (agvLabResetView
+// is the Lab's own key r: the view back, no window key). Results
 // are read by lab.js straight from the program's memory, at the addresses
 // agvLabAddress gives. Called by lab.js only, never while anything waits.
 //
@@ -236,6 +237,18 @@ EMSCRIPTEN_KEEPALIVE void agvLabSetTime(double seconds) {
 
 EMSCRIPTEN_KEEPALIVE void agvLabDraw() {
     agv::displayScene();
+}
+
+// The view as a run leaves it (zoom, pans, phase plane: resetViewAfterRun's
+// values, the pans at the origin), the animation's time kept.
+EMSCRIPTEN_KEEPALIVE void agvLabResetView() {
+    const int indexPC = agv::animIndexPC, indexPI = agv::animIndexPI, sampleK = agv::animSampleK;
+    agv::resetViewAfterRun();
+    agv::viewPanX = 0.0;  // [window units]
+    agv::viewPanY = 0.0;  // [window units]
+    agv::animIndexPC = indexPC;
+    agv::animIndexPI = indexPI;
+    agv::animSampleK = sampleK;
 }
 
 EMSCRIPTEN_KEEPALIVE void agvLabKey(int key) {

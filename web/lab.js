@@ -13,7 +13,11 @@
 // (zplane.js) or the frequency response (frequency.js), their loop analysis
 // read by loops.js: the poles at Ts are recomputed at every update, the locus
 // on the line by the report's route at once and by the model's route in idle
-// slices, as the sentences per mechanism.
+// slices, as the sentences per mechanism. Kept sets and the three mechanisms'
+// view are compare.js's, painted over each frame of the picture. The link's
+// extra keys (lock, hide, lang, task) and the link maker are links.js's; the
+// sliders' keys, value texts, the marks in words and the results region
+// access.js's; the help dialog help.js's.
 // Units: fn [Hz], Ts [s], x and y [m], the heading th [deg] here (radians in
 // the core).
 (function () {
@@ -38,6 +42,7 @@
     'phasePlaneX', 'phasePlaneY', 'polesAtTs', 'mappedAtTs', 'locusTs', 'locusPoles', 'locusLargest', 'locusCrossing',
     'frequencyOmega', 'frequencyResponse', 'margins', 'budget'];
   const PANELS = ['time', 'poles', 'frequency'];
+  const PANEL_PARTS = { time: 'plots', poles: 'poles', frequency: 'frequency' }; // links.js's names of the panels
   // The vehicle view's world shift [m] (graphics/scene.h) and the window's pixels per unit.
   const WORLD_SHIFT_X = -2.0, WORLD_SHIFT_Y = -0.5, PIXELS_PER_UNIT = 400;
   const VIEW_KEYS = 's0xXyYwWzZ';
@@ -87,6 +92,7 @@
         ex5: 'Exercise 5: the circle, start (1, 0, 90°)', ex6: 'Exercise 6: start heading 45°, Ts = 0.1 s',
         ex7: 'Exercise 7: the poles leave the unit circle' },
       panelTime: 'Time plots', panelPoles: 'z-plane', panelFrequency: 'Frequency', csvLocus: 'Locus as CSV',
+      resetAll: 'Reset all (Alt+R)', resetView: 'Reset view (r)', loopsCaption: 'Stability by mechanism', mechanismHead: 'Mechanism',
     },
     ja: {
       tabProgram: 'プログラム', tabLab: 'ラボ', programEnded: 'プログラムは終了しました。', startAgain: 'もう一度始める', language: '言語', path: '経路', line: '直線 y=0', circle: '円弧 x²+y²=4',
@@ -109,6 +115,7 @@
         ex4: '演習4: 減衰比 ζ = 0.3', ex5: '演習5: 円弧, 始点 (1, 0, 90°)', ex6: '演習6: 初期姿勢 45°, Ts = 0.1 s',
         ex7: '演習7: 極が単位円の外へ' },
       panelTime: '時間応答', panelPoles: 'z平面', panelFrequency: '周波数応答', csvLocus: '軌跡 (CSV)',
+      resetAll: 'すべて戻す (Alt+R)', resetView: '表示を戻す (r)', loopsCaption: '機構ごとの安定性', mechanismHead: 'AGV機構',
     },
   };
 
@@ -133,6 +140,11 @@
     zplane: null,
     frequency: null,
     loops: null, // the loop analysis (loops.js), once the program has started
+    compare: null, // the kept sets and the three mechanisms (compare.js), likewise
+    access: null, // the sliders' keys and the words for screen readers (access.js), likewise
+    links: null, // the link's extra keys and the link maker (links.js)
+    help: null, // the help dialog (help.js)
+    figuresKey: null, // what the figures were last rendered for
     controls: {},
   };
 
@@ -230,7 +242,7 @@
 
   function showRefusals(refused, link) {
     const t = texts();
-    lab.notes = refused.map(([k, v, why]) => (link ? t.refusedLink : t.refused)(k, v, why));
+    lab.notes = refused.map(([k, v, why]) => (link ? t.refusedLink : t.refused)(k, lab.links.echo(v), why));
     renderNotes();
   }
 
@@ -279,6 +291,7 @@
     if (lab.limits === null) lab.limits = {};
     const path = PATHS.find((p) => !(p in lab.limits) || lab.limits[p].length < MECHANISMS.length);
     if (lab.loops.speakPending()) {
+      lab.access.speak(lab.applied, lab.lang);
       lab.loops.speak(lab.applied, lab.lang);
     } else if (lab.settings.panel === 'poles' && lab.loops.locusPending(lab.applied)) {
       lab.loops.locusSlice(lab.applied);
@@ -323,37 +336,48 @@
   function drawPanel() {
     if (lab.applied === null) return; // before the first update
     const panel = lab.settings.panel;
-    $('lab-plots').hidden = panel !== 'time';
-    $('lab-zplane-panel').hidden = panel !== 'poles';
-    $('lab-frequency').hidden = panel !== 'frequency';
-    PANELS.forEach((p) => $('lab-panel-' + p).setAttribute('aria-pressed', String(p === panel)));
+    // Written only when changed: the plots read their canvas's size next, which would lay the page out again.
+    [['lab-plots', 'time'], ['lab-zplane-panel', 'poles'], ['lab-frequency', 'frequency']].forEach(([id, p]) => {
+      if ($(id).hidden !== (panel !== p)) $(id).hidden = panel !== p;
+    });
+    PANELS.forEach((p) => {
+      if ($('lab-panel-' + p).getAttribute('aria-pressed') !== String(p === panel)) $('lab-panel-' + p).setAttribute('aria-pressed', String(p === panel));
+    });
+    if (lab.links.hidden(PANEL_PARTS[panel])) return;
     if (panel === 'time') drawPlots();
-    else if (panel === 'poles') lab.zplane.draw(lab.loops.zplaneData(lab.applied), lab.lang);
+    else if (panel === 'poles') lab.zplane.draw(Object.assign(lab.loops.zplaneData(lab.applied), { kept: lab.compare.zplaneKept() }), lab.lang);
     else lab.frequency.draw(lab.loops.frequencyData(lab.applied), lab.lang);
   }
 
   function drawPlots() {
-    if (lab.settings.panel !== 'time') return;
+    if (lab.settings.panel !== 'time' || lab.links.hidden('plots')) return;
     const i = lab.settings.mechanism - 1;
     const d = design();
     lab.plots.draw({ mechanism: i + 1, gains: d.gains, continuous: runRecords(i, 'continuous'),
-      sampled: runRecords(i, 'sampled'), time: lab.time }, texts());
+      sampled: runRecords(i, 'sampled'), time: lab.time, kept: lab.compare.plotsKept() }, texts());
   }
 
+  // The figures depend on the design, Ts, the path, its limits and the language only: redrawn when one changes.
   function renderFigures() {
-    const t = texts(), d = design(), path = lab.settings.path;
-    const rows = GAIN_NAMES.map((n) => `<tr><th>${n}</th><td>${format(d.gains[n], 6)}</td></tr>`).join('');
+    if (lab.applied === null) return; // before the first update
+    const path = lab.settings.path;
     const limits = lab.limits && lab.limits[path] && lab.limits[path].length === MECHANISMS.length ? lab.limits[path] : null;
+    const key = [lab.applied.fn, lab.applied.zeta, lab.applied.Ts, path, limits !== null, lab.lang].join();
+    if (key === lab.figuresKey) return;
+    lab.figuresKey = key;
+    const t = texts(), d = design();
+    const rows = GAIN_NAMES.map((n) => `<tr><th scope="row">${n}</th><td>${format(d.gains[n], 6)}</td></tr>`).join('');
     const radius = (i) => (d.Ts <= TS_SEARCH_LIMIT ? lab.module._agvLabRadius(i, PATHS.indexOf(path), d.Ts) : NaN);
     const loops = MECHANISMS.map((m, i) => {
       const loop = d.loops[m];
-      return `<tr><th>${m}</th><td class="${loop.stable ? 'stable' : 'unstable'}">${loop.stable ? t.stable : t.unstable}</td>`
+      return `<tr><th scope="row">${m}</th><td class="${loop.stable ? 'stable' : 'unstable'}">${loop.stable ? t.stable : t.unstable}</td>`
         + `<td>${format(loop.Tsmax, 3)}</td><td>${limits ? format(limits[i], 3) : t.pending}</td>`
         + `<td>${format(radius(i), 4)}</td></tr>`;
     }).join('');
     $('lab-figures').innerHTML = `<table class="gains"><caption>${t.gains}</caption>${rows}</table>`
-      + `<table class="loops"><tr><th></th><th>${t.verdict}</th><th>${t.Tsmax}</th><th>${t.pathLimit}</th>`
-      + `<th>${t.radius}</th></tr>${loops}</table>`;
+      + `<table class="loops"><caption>${t.loopsCaption}</caption><tr><th scope="col">${t.mechanismHead}</th>`
+      + `<th scope="col">${t.verdict}</th><th scope="col">${t.Tsmax}</th><th scope="col">${t.pathLimit}</th>`
+      + `<th scope="col">${t.radius}</th></tr>${loops}</table>`;
     renderMarks(d, limits);
   }
 
@@ -366,6 +390,7 @@
       marks.push([d.loops[m].Tsmax, 'report', m]);
       if (limits) marks.push([limits[i], 'path', m]);
     });
+    $('lab-marks-Ts-words').textContent = lab.access.marksText(MECHANISMS.map((m, i) => [m, d.loops[m].Tsmax, limits ? limits[i] : null]), lab.lang);
     track.innerHTML = marks.filter(([v]) => v >= control.min && v <= control.max).map(([v, kind, m]) =>
       `<span class="mark ${kind} m${MECHANISMS.indexOf(m) + 1}" style="left:${(100 * toSlider(control, v)) / LOG_STEPS}%" `
       + `title="${m} ${kind === 'report' ? 'Tsmax' : texts().pathLimit} ${format(v, 3)} s"></span>`).join('');
@@ -386,17 +411,22 @@
     const s = lab.settings;
     NUMBERS.forEach((control) => {
       const c = lab.controls[control.key];
-      c.slider.value = toSlider(control, s[control.key]);
-      if (document.activeElement !== c.field) c.field.value = String(s[control.key]);
+      const position = String(toSlider(control, s[control.key])), said = lab.access.valueText(control.key, s[control.key], lab.lang);
+      if (c.slider.value !== position) c.slider.value = position;
+      if (c.slider.getAttribute('aria-valuetext') !== said) c.slider.setAttribute('aria-valuetext', said);
+      if (document.activeElement !== c.field && c.field.value !== String(s[control.key])) c.field.value = String(s[control.key]);
     });
     lab.controls.path.value = s.path;
     lab.controls.mechanism.value = String(s.mechanism);
     $('lab-undesigned').hidden = s.zeta !== 0;
     const end = endTime();
-    const slider = $('lab-time');
-    slider.max = String(end);
-    slider.value = String(lab.time);
-    $('lab-time-value').textContent = lab.time.toFixed(2);
+    const slider = $('lab-time'), shown = lab.time.toFixed(2);
+    if (slider.max !== String(end)) slider.max = String(end);
+    if (slider.value !== String(lab.time)) slider.value = String(lab.time);
+    if ($('lab-time-value').textContent !== shown) {
+      $('lab-time-value').textContent = shown;
+      slider.setAttribute('aria-valuetext', lab.access.valueText('t', Number(shown), lab.lang));
+    }
   }
 
   function renderNotes() {
@@ -414,17 +444,26 @@
       + SCENARIOS.map((sc) => `<option value="${sc.id}">${t.scenarios[sc.id]}</option>`).join('');
     lab.controls.path.innerHTML = PATHS.map((p) => `<option value="${p}">${t[p]}</option>`).join('');
     $('lab-play').textContent = lab.playing ? t.pause : t.play;
+    lab.links.renderTexts();
+    lab.help.renderTexts();
     if (lab.module !== null) {
+      $('lab-time-value').textContent = ''; // its value text again, in the language
       renderControls();
       renderFigures();
       drawPanel();
+      lab.access.speak(lab.applied, lab.lang);
       lab.loops.renderSentences(lab.lang);
+      lab.compare.renderTexts(lab.lang);
     }
   }
 
   // ---- The address --------------------------------------------------------
 
   function link() {
+    return settingsLink() + lab.links.fragment();
+  }
+
+  function settingsLink() {
     const s = lab.settings;
     return `#lab&path=${s.path}&fn=${s.fn}&zeta=${s.zeta}&Ts=${s.Ts}&x=${s.x}&y=${s.y}&th=${s.th}&mech=${s.mechanism}`
       + (s.panel === DEFAULTS.panel ? '' : `&panel=${s.panel}`);
@@ -438,7 +477,8 @@
   function readLink(hash) {
     const given = {};
     for (const part of hash.replace(/^#/, '').split('&').slice(1)) {
-      const [key, value] = part.split('=').map((text) => {
+      const at = part.includes('=') ? part.indexOf('=') : part.length; // a value may hold '=' (a task)
+      const [key, value] = [part.slice(0, at), part.slice(at + 1)].map((text) => {
         try {
           return decodeURIComponent(text);
         } catch (error) {
@@ -448,12 +488,18 @@
       given[key === 'mech' ? 'mechanism' : key] = value;
     }
     lab.settings = Object.assign({}, DEFAULTS);
-    showRefusals(take(given, true), true);
+    const extras = lab.links.read(given);
+    if (extras.lang !== null && extras.lang !== lab.lang) {
+      lab.lang = extras.lang;
+      $('lab-language').value = lab.lang;
+      renderTexts();
+    }
+    showRefusals(extras.refused.concat(take(given, true)), true);
   }
 
   // ---- Exports ------------------------------------------------------------
 
-  function csv() {
+  function csv(options) { // options.kept: with the kept sets (compare.js)
     ensureAllRuns();
     const lines = [['mechanism', 'controller', 'record', 't'].concat(FIELDS, ['u']).join(',')];
     MECHANISMS.forEach((m, i) => CONTROLLERS.forEach((c) => {
@@ -463,7 +509,8 @@
         lines.push([m, c, n, run.t[n]].concat(FIELDS.map((f) => String(run[f][n])), [u]).join(','));
       }
     }));
-    return lines.join('\n') + '\n';
+    const text = lines.join('\n') + '\n';
+    return options && options.kept ? lab.compare.csv(text) : text;
   }
 
   function results() {
@@ -478,7 +525,7 @@
     const limits = {};
     PATHS.forEach((p) => { limits[p] = Object.fromEntries(MECHANISMS.map((m, i) => [m, lab.limits[p][i]])); });
     return Object.assign({ design: design(), limits, dt: dbl('dt'), stepsPerSample: int('stepsPerSample'), runs },
-      lab.loops.results(lab.applied)); // poles, locus and margins
+      lab.loops.results(lab.applied), { kept: lab.compare.results() }); // poles, locus and margins; the kept sets
   }
 
   function download(name, blob) {
@@ -492,6 +539,8 @@
   // ---- Input --------------------------------------------------------------
 
   function change(given) {
+    given = Object.fromEntries(Object.entries(given).filter(([key]) => !lab.links.locked(key)
+      && !(key === 'pose' && ['x', 'y', 'th'].some(lab.links.locked))));
     showRefusals(take(given, false), false);
     requestUpdate();
   }
@@ -509,6 +558,7 @@
     const [x, y] = pointerTo(event);
     const s = lab.settings;
     if (event.type === 'pointerdown') {
+      if (lab.links.locked(event.shiftKey ? 'th' : 'x') || lab.links.locked(event.shiftKey ? 'th' : 'y')) return;
       const reach = 12 / (PIXELS_PER_UNIT * dbl('viewScale')); // [m] 12 CSS pixels at the default size
       if (Math.hypot(x - s.x, y - s.y) > reach * (800 / $('lab-picture').getBoundingClientRect().width)) return;
       lab.dragging = event.shiftKey ? 'heading' : 'place';
@@ -531,7 +581,10 @@
   function onPictureKey(event) {
     if (event.ctrlKey || event.metaKey || event.altKey || lab.module === null) return;
     const key = event.key;
-    if ('123'.includes(key) && key.length === 1) {
+    if (key === 'r') {
+      event.preventDefault();
+      resetView();
+    } else if ('123'.includes(key) && key.length === 1) {
       event.preventDefault();
       change({ mechanism: Number(key) });
     } else if (key.length === 1 && VIEW_KEYS.includes(key)) {
@@ -543,10 +596,34 @@
     }
   }
 
+  // The view as a run leaves it; Reset all: the settings (locked ones as the link has them), view, time and address.
+  function resetView() {
+    if (lab.module === null) return;
+    lab.module._agvLabResetView();
+    lab.module._agvLabDraw();
+  }
+
+  function resetAll() {
+    if (lab.module === null) return;
+    if (lab.playing) play();
+    const locked = Object.keys(DEFAULTS).filter(lab.links.locked).map((k) => [k, lab.settings[k]]);
+    lab.settings = Object.assign({}, DEFAULTS, Object.fromEntries(locked));
+    lab.time = 0;
+    lab.controls.scenario.value = '';
+    lab.module._agvLabResetView();
+    lab.notes = [];
+    renderNotes();
+    requestUpdate();
+    history.replaceState(null, '', link());
+  }
+
   function play() {
     lab.playing = !lab.playing;
     $('lab-play').textContent = lab.playing ? texts().pause : texts().play;
-    if (!lab.playing) return;
+    if (!lab.playing) {
+      lab.access.sayTime(lab.time, lab.lang);
+      return;
+    }
     if (lab.time >= endTime()) lab.time = 0;
     let last = performance.now();
     const step = (now) => {
@@ -566,18 +643,21 @@
   function buildControls() {
     const box = $('lab-controls');
     const t = texts();
-    const rows = NUMBERS.map((control) => `<div class="row"><label for="lab-field-${control.key}" data-text="${control.key}"></label>`
-      + `<input type="range" id="lab-slider-${control.key}" min="${control.log ? 0 : control.min}" max="${control.log ? LOG_STEPS : control.max}" `
+    const rows = NUMBERS.map((control) => `<div class="row"><label for="lab-field-${control.key}" id="lab-label-${control.key}" `
+      + `data-text="${control.key}"></label><input type="range" id="lab-slider-${control.key}" aria-labelledby="lab-label-${control.key}" min="${control.log ? 0 : control.min}" max="${control.log ? LOG_STEPS : control.max}" `
       + `step="${control.log ? 1 : control.step}">`
       + `<input type="text" inputmode="decimal" id="lab-field-${control.key}" size="7">`
-      + (control.key === 'Ts' ? '<div class="marks" id="lab-marks-Ts"></div>' : '') + '</div>').join('');
-    box.innerHTML = `<div class="row"><label for="lab-scenario" data-text="scenario"></label><select id="lab-scenario"></select></div>`
+      + (control.key === 'Ts' ? '<div class="marks" id="lab-marks-Ts" aria-hidden="true"></div>'
+        + '<p class="visually-hidden" id="lab-marks-Ts-words"></p>' : '') + '</div>').join('');
+    box.innerHTML = `<div class="row buttons"><button type="button" id="lab-reset-all" data-text="resetAll"></button>`
+      + `<button type="button" id="lab-reset-view" data-text="resetView"></button></div>`
+      + `<div class="row" id="lab-scenario-row"><label for="lab-scenario" data-text="scenario"></label><select id="lab-scenario"></select></div>`
       + `<div class="row"><label for="lab-path" data-text="path"></label><select id="lab-path"></select></div>`
       + `<div class="row"><label for="lab-mechanism" data-text="mechanism"></label><select id="lab-mechanism">`
       + MECHANISMS.map((m, i) => `<option value="${i + 1}">${m}</option>`).join('') + '</select></div>'
       + rows
       + `<p class="note" id="lab-undesigned" data-text="undesigned" hidden></p><pre class="note" id="lab-notes"></pre>`
-      + `<div class="row buttons"><button type="button" id="lab-copy" data-text="copyLink"></button>`
+      + `<div class="row buttons" id="lab-exports"><button type="button" id="lab-copy" data-text="copyLink"></button>`
       + `<button type="button" id="lab-csv" data-text="csv"></button><button type="button" id="lab-png" data-text="pngPicture"></button>`
       + `<button type="button" id="lab-png-plots" data-text="pngPlots"></button>`
       + `<button type="button" id="lab-csv-locus" data-text="csvLocus"></button></div>`
@@ -590,6 +670,21 @@
       slider.addEventListener('input', () => change({ [control.key]: fromSlider(control, slider.value) }));
       field.addEventListener('change', () => change({ [control.key]: field.value }));
       field.addEventListener('keydown', (e) => { if (e.key === 'Enter') change({ [control.key]: field.value }); });
+      slider.addEventListener('keydown', (e) => {
+        const value = lab.module === null ? null : lab.access.sliderKey(e, control, lab.settings[control.key]);
+        if (value === null) return;
+        e.preventDefault();
+        change({ [control.key]: value });
+      });
+    });
+    $('lab-slider-Ts').setAttribute('aria-describedby', 'lab-marks-Ts-words');
+    $('lab-reset-all').addEventListener('click', resetAll);
+    $('lab-reset-view').addEventListener('click', resetView);
+    // Alt+R anywhere in the Lab: Reset all.
+    document.addEventListener('keydown', (e) => {
+      if (!e.altKey || e.ctrlKey || e.metaKey || e.code !== 'KeyR' || $('lab-view').hidden || lab.help.isOpen()) return;
+      e.preventDefault();
+      resetAll();
     });
     lab.controls.path = $('lab-path');
     lab.controls.mechanism = $('lab-mechanism');
@@ -599,13 +694,15 @@
     lab.controls.scenario.addEventListener('change', () => {
       const sc = SCENARIOS.find((x) => x.id === lab.controls.scenario.value);
       if (!sc) return;
-      lab.settings = Object.assign({}, DEFAULTS, { panel: lab.settings.panel }, sc.settings);
+      const locked = Object.keys(DEFAULTS).filter(lab.links.locked).map((k) => [k, lab.settings[k]]);
+      lab.settings = Object.assign({}, DEFAULTS, { panel: lab.settings.panel }, sc.settings, Object.fromEntries(locked));
       lab.time = 0;
       change({});
     });
     $('lab-language').value = lab.lang;
     $('lab-language').addEventListener('change', () => {
       lab.lang = $('lab-language').value;
+      lab.links.chose(lab.lang);
       renderTexts();
     });
     $('lab-copy').addEventListener('click', () => {
@@ -614,7 +711,7 @@
       lab.notes = [texts().copied + ': ' + text];
       renderNotes();
     });
-    $('lab-csv').addEventListener('click', () => download('agvsim-runs.csv', new Blob([csv()], { type: 'text/csv' })));
+    $('lab-csv').addEventListener('click', () => download('agvsim-runs.csv', new Blob([csv({ kept: $('lab-csv-kept').checked })], { type: 'text/csv' })));
     $('lab-csv-locus').addEventListener('click', () => download('agvsim-locus.csv', new Blob([lab.loops.locusCsv(lab.applied)], { type: 'text/csv' })));
     PANELS.forEach((p) => $('lab-panel-' + p).addEventListener('click', () => change({ panel: p })));
     $('lab-png').addEventListener('click', () => $('lab-picture').toBlob((b) => download('agvsim-picture.png', b)));
@@ -630,6 +727,8 @@
     });
     const picture = $('lab-picture');
     ['pointerdown', 'pointermove', 'pointerup', 'pointercancel'].forEach((type) => picture.addEventListener(type, onPicturePointer));
+    ['touchstart', 'touchmove'].forEach((type) => picture.addEventListener(type, (e) => { if (lab.dragging) e.preventDefault(); },
+      { passive: false })); // the pointer events come first: a drag of the start point has begun
     picture.addEventListener('keydown', onPictureKey);
   }
 
@@ -643,12 +742,24 @@
     lab.plots = new window.AgvsimPlots($('lab-plots'));
     lab.zplane = new window.AgvsimZPlane($('lab-zplane'), $('lab-zplane-info'));
     lab.frequency = new window.AgvsimFrequency($('lab-frequency'));
-    starting = createAgvsim({ noInitialRun: true, agvPage: { draw: (ops, heap, chars) => lab.picture.draw(ops, heap, chars) } })
+    starting = createAgvsim({ noInitialRun: true, agvPage: { draw: (ops, heap, chars) => {
+      lab.picture.draw(ops, heap, chars);
+      if (lab.compare !== null) lab.compare.frameDrawn();
+    } } })
       .then((module) => {
         lab.module = module;
         const count = module._agvLabStart();
         for (let k = 0; k < count; ++k) lab.address[ADDRESS[k]] = module._agvLabAddress(k);
-        lab.loops = window.AgvsimLoops(module, lab.address, { mechanisms: MECHANISMS, paths: PATHS, sentences: $('lab-sentences') });
+        lab.access = window.AgvsimAccess({ mechanisms: MECHANISMS, region: $('lab-sentences'), timeRegion: $('lab-time-said'),
+          reportStable: (i) => !!module._agvLabStable(i),
+          radius: (i) => (lab.applied.Ts <= TS_SEARCH_LIMIT ? module._agvLabRadius(i, PATHS.indexOf(lab.applied.path), lab.applied.Ts) : NaN) });
+        lab.loops = window.AgvsimLoops(module, lab.address, { mechanisms: MECHANISMS, paths: PATHS, sentences: lab.access.poleSink });
+        lab.compare = window.AgvsimCompare({ canvas: $('lab-picture'), fields: FIELDS, lang: () => lab.lang,
+          view: () => Object.fromEntries(['viewScale', 'viewPanX', 'viewPanY', 'phasePlaneX', 'phasePlaneY'].map((k) => [k, dbl(k)])),
+          applied: () => lab.applied, runs: runRecords, gains: () => design().gains, poles: () => lab.loops.zplaneData(lab.applied),
+          ensureAllRuns, reportStable: (i) => !!module._agvLabStable(i),
+          radius: (i) => (lab.applied.Ts <= TS_SEARCH_LIMIT ? module._agvLabRadius(i, PATHS.indexOf(lab.applied.path), lab.applied.Ts) : NaN),
+          redraw: () => { module._agvLabDraw(); drawPanel(); } });
         requestUpdate();
       });
     return starting;
@@ -668,6 +779,8 @@
   }
 
   buildControls();
+  lab.links = window.AgvsimLinks({ controls: $('lab-controls'), settingsLink: () => settingsLink(), lang: () => lab.lang });
+  lab.help = window.AgvsimHelp({ lang: () => lab.lang });
   renderTexts();
   $('tab-program').addEventListener('click', () => showTab('program'));
   $('tab-lab').addEventListener('click', () => showTab('lab'));
@@ -694,9 +807,12 @@
       }));
     },
     results: () => (lab.module === null ? null : results()),
-    csv: (options) => (lab.module === null ? null : options && options.locus ? lab.loops.locusCsv(lab.applied) : csv()),
+    csv: (options) => (lab.module === null ? null : options && options.locus ? lab.loops.locusCsv(lab.applied) : csv(options)),
     link: () => location.href.split('#')[0] + link(),
     notes: () => lab.notes.slice(),
+    // The picture's view [window units per m, window units] and the animation's time [s].
+    view: () => (lab.module === null ? null : Object.assign(Object.fromEntries(['viewScale', 'viewPanX', 'viewPanY', 'phasePlaneX',
+      'phasePlaneY'].map((k) => [k, dbl(k)])), { time: lab.time })),
     ready: () => startLab().then(() => new Promise((resolve) => { lab.waiting.push(resolve); requestUpdate(); })),
   };
 })();

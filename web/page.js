@@ -11,6 +11,15 @@
 // buffer of drawing commands per frame (web/immediate_canvas.cpp), drawn here
 // on the canvas.
 //
+// Without a keyboard, buttons stand for keys (a key question's keys under the
+// console, the window's under the picture) and a field types a number entry's
+// line; both send the bytes that typed keys would, into the same waits. At
+// each read, the text written since the read before goes once to a hidden
+// live region for screen readers (the panel itself is not live).
+//
+// Sections: the picture; the console panel; touch controls and the tab list;
+// the program's page (the waits, the keys, state(), start); the wiring.
+//
 // Window units (-1..+1 on both axes, y up) map onto 800 x 800 CSS pixels as
 // the native window maps them onto its pixels: x = (X + 1) * 400,
 // y = (1 - Y) * 400. The canvas's backing store has devicePixelRatio device
@@ -23,7 +32,7 @@
   const TEXT_FONT = '18px Helvetica, Arial, "Liberation Sans", "Nimbus Sans", sans-serif';
   const TEXT_COLOUR = 'rgb(10, 10, 10)'; // 0.04 of full scale, as in the window
   // Drawing commands of immediate_canvas.cpp, with their argument counts.
-  const OP = { CLEAR: 0, COLOUR: 1, WIDTH: 2, PUSH: 3, POP: 4, BEGIN: 5, VERTEX: 6, END: 7, TEXT: 8 };
+  const OP = { CLEAR: 0, COLOUR: 1, WIDTH: 2, PUSH: 3, POP: 4, BEGIN: 5, VERTEX: 6, END: 7, TEXT: 8, DISC: 9 };
   const MODE = { LINES: 0, LINE_STRIP: 1, LINE_LOOP: 2, POLYGON: 3 };
   // Key codes the program takes for keys that are not characters.
   const KEY_CODES = { Enter: 10, Escape: 27, Backspace: 127 };
@@ -35,13 +44,18 @@
   // Draws one batch of commands on a canvas. Keeps the local frames, the
   // colour and the line width from one batch to the next within a frame, and
   // the line width across frames (as GL keeps it). Consecutive line shapes of
-  // the same colour and width share one path.
+  // the same colour and width share one path, and so do consecutive discs of
+  // the same colour (all 3000 sampling dots: one fill).
   function Picture(canvas) {
     const ratio = window.devicePixelRatio || 1;
     canvas.width = Math.round(SIDE * ratio);
     canvas.height = Math.round(SIDE * ratio);
     const ctx = canvas.getContext('2d', { alpha: false });
-    let frames = [[1, 0, 0, 1, 0, 0]]; // local to window units: X = a x + c y + e, Y = b x + d y + f
+    // The local frames, each local to window units: X = a x + c y + e,
+    // Y = b x + d y + f, as [a, b, c, d, e, f]; kept from frame to frame, the
+    // deepest nesting seen so far (a few), so that a push allocates nothing.
+    const frames = [Float64Array.of(1, 0, 0, 1, 0, 0)];
+    let depth = 0; // the current frame: frames[depth]
     let colour = 'rgb(0, 0, 0)';
     let colourKey = 0; // 0xRRGGBB of colour
     let lineWidth = 1; // [CSS pixels]
@@ -49,9 +63,11 @@
     let xs = new Float64Array(1024); // the current shape's vertices, in CSS pixels
     let ys = new Float64Array(1024);
     let count = 0;
-    // A path of line shapes waiting to be stroked: consecutive line shapes of
-    // the same colour and width are stroked together.
-    let pending = false;
+    // A path waiting to be stroked (line shapes) or filled (discs):
+    // consecutive line shapes of the same colour and width are stroked
+    // together, consecutive discs of the same colour filled together.
+    const PENDING = { NONE: 0, LINES: 1, DISCS: 2 };
+    let pending = PENDING.NONE;
     let pendingColour = -1;
     let pendingWidth = -1;
     let penX = NaN; // where that path's last line ended [CSS pixels]
@@ -67,24 +83,25 @@
         xs = grow(xs);
         ys = grow(ys);
       }
-      const m = frames[frames.length - 1];
+      const m = frames[depth];
       xs[count] = (m[0] * x + m[2] * y + m[4] + 1) * PIXELS_PER_UNIT;
       ys[count] = (1 - (m[1] * x + m[3] * y + m[5])) * PIXELS_PER_UNIT;
       count += 1;
     }
 
     function finishPath() {
-      if (pending) ctx.stroke();
-      pending = false;
+      if (pending === PENDING.LINES) ctx.stroke();
+      else if (pending === PENDING.DISCS) ctx.fill();
+      pending = PENDING.NONE;
     }
 
     function openLinePath() {
-      if (pending && pendingColour === colourKey && pendingWidth === lineWidth) return;
+      if (pending === PENDING.LINES && pendingColour === colourKey && pendingWidth === lineWidth) return;
       finishPath();
       ctx.beginPath();
       ctx.strokeStyle = colour;
       ctx.lineWidth = lineWidth;
-      pending = true;
+      pending = PENDING.LINES;
       pendingColour = colourKey;
       pendingWidth = lineWidth;
       penX = penY = NaN;
@@ -94,6 +111,23 @@
     // a pixel's middle when its width is odd, on a pixel edge when even.
     function snap(v) {
       return Math.round(lineWidth) % 2 === 1 ? Math.floor(v) + 0.5 : Math.round(v);
+    }
+
+    // A disc of the given radius [window units] about the current frame's
+    // origin; discs of one colour that follow each other make one path, a
+    // circle each (all turning the same way, so that their fill is their union).
+    function addDisc(radius) {
+      if (pending !== PENDING.DISCS || pendingColour !== colourKey) {
+        finishPath();
+        ctx.beginPath();
+        ctx.fillStyle = colour;
+        pending = PENDING.DISCS;
+        pendingColour = colourKey;
+      }
+      const m = frames[depth];
+      const x = (m[4] + 1) * PIXELS_PER_UNIT, y = (1 - m[5]) * PIXELS_PER_UNIT, r = radius * PIXELS_PER_UNIT;
+      ctx.moveTo(x + r, y);
+      ctx.arc(x, y, r, 0, 2 * Math.PI);
     }
 
     // A line that starts where the one before ended continues it: a polyline
@@ -134,7 +168,7 @@
         switch (ops[i]) {
           case OP.CLEAR:
             finishPath();
-            frames = [[1, 0, 0, 1, 0, 0]];
+            depth = 0;
             ctx.setTransform(ratio, 0, 0, ratio, 0, 0);
             ctx.lineCap = 'butt';
             ctx.lineJoin = 'miter';
@@ -156,15 +190,22 @@
             i += 2;
             break;
           case OP.PUSH: {
-            const m = frames[frames.length - 1];
+            const m = frames[depth];
             const x = ops[i + 1], y = ops[i + 2], c = Math.cos(ops[i + 3]), s = Math.sin(ops[i + 3]);
             const e = m[0] * x + m[2] * y + m[4], f = m[1] * x + m[3] * y + m[5];
-            frames.push([m[0] * c + m[2] * s, m[1] * c + m[3] * s, m[2] * c - m[0] * s, m[3] * c - m[1] * s, e, f]);
+            if (depth + 1 === frames.length) frames.push(new Float64Array(6));
+            const n = frames[++depth];
+            n[0] = m[0] * c + m[2] * s;
+            n[1] = m[1] * c + m[3] * s;
+            n[2] = m[2] * c - m[0] * s;
+            n[3] = m[3] * c - m[1] * s;
+            n[4] = e;
+            n[5] = f;
             i += 4;
             break;
           }
           case OP.POP:
-            if (frames.length > 1) frames.pop();
+            if (depth > 0) depth -= 1;
             i += 1;
             break;
           case OP.BEGIN:
@@ -179,6 +220,10 @@
           case OP.END:
             emitShape();
             i += 1;
+            break;
+          case OP.DISC:
+            addDisc(ops[i + 1]);
+            i += 2;
             break;
           case OP.TEXT: {
             finishPath();
@@ -224,7 +269,7 @@
     };
   }
 
-  // ---- The program's page --------------------------------------------------
+  // ---- Touch controls and the tab list -------------------------------------
 
   function keyCodeOf(event) {
     if (event.ctrlKey || event.metaKey || event.altKey || event.isComposing) return -1;
@@ -233,10 +278,91 @@
     return encoder.encode(event.key)[0]; // the first byte, as a terminal sends it
   }
 
+  // The buttons that stand for keys, for a screen without a keyboard: a
+  // key's text, what it does in English and in Japanese (shown as the Lab's
+  // language chooses: lab.js shows the elements whose data-lang is the
+  // document's lang). The picture's keys are the window's; a key question's
+  // buttons are the keys it takes, found from the prompt that ends the
+  // program's text (the other keys answer as the last of them does).
+  const PICTURE_KEYS = [
+    ['1', '2DW1C', '2DW1C'], ['2', '1FDW1FS', '1FDW1FS'], ['3', '1RDW1FS', '1RDW1FS'],
+    ['s', 'step', '1ステップ'], ['0', 'to the start', '始点へ'],
+    ['x', 'pan left', '左へ'], ['X', 'pan right', '右へ'], ['y', 'pan down', '下へ'], ['Y', 'pan up', '上へ'],
+    ['w', 'zoom out', '縮小'], ['W', 'zoom in', '拡大'],
+    ['z', 'phase plane left', '位相面を左へ'], ['Z', 'phase plane right', '位相面を右へ'],
+    ['c', 'path', '経路変更'], ['f', 'fn and ζ', 'fn ζ 変更'], ['t', 'Ts', 'Ts 変更'], ['h', 'start pose', '初期状態変更'],
+    ['Esc', 'end', '終了', KEY_CODES.Escape],
+  ];
+  const QUESTION_KEYS = {
+    path: [['0', 'straight line', '直線'], ['1', 'circle', '円弧']],
+    yesNo: [['y', 'yes', 'はい'], ['n', 'no', 'いいえ']],
+    any: [['␣', 'next (any key)', '次へ（任意キー）', ' '.charCodeAt(0)]],
+  };
+  const PROMPT_KEYS = [['I= ', 'path'], ['入力 ', 'yesNo']]; // the prompt's end, its keys; otherwise 'any'
+
+  // A button for a key: its text, then what it does in both languages (the
+  // one not spoken hidden); data-code, the byte it sends.
+  function keyButton(key, en, ja, code) {
+    const button = document.createElement('button');
+    button.type = 'button';
+    button.dataset.code = String(code === undefined ? encoder.encode(key)[0] : code);
+    const glyph = document.createElement('kbd');
+    glyph.textContent = key;
+    button.append(glyph);
+    for (const [lang, text] of [['en', en], ['ja', ja]]) {
+      const span = document.createElement('span');
+      span.dataset.lang = lang;
+      span.lang = lang;
+      span.textContent = ' ' + text;
+      span.hidden = lang !== document.documentElement.lang;
+      button.append(span);
+    }
+    return button;
+  }
+
+  function questionKind(written) {
+    const found = PROMPT_KEYS.find(([end]) => written.endsWith(end));
+    return found ? found[1] : 'any';
+  }
+
+  // The tab list: Left/Right (round), Home and End move to a tab and select
+  // it (its click, which lab.js handles); the selected tab alone is in the Tab
+  // order, whoever selects it.
+  function setUpTabs(list) {
+    const tabs = [...list.querySelectorAll('[role="tab"]')];
+    const moves = { ArrowLeft: (k) => (k + tabs.length - 1) % tabs.length, ArrowRight: (k) => (k + 1) % tabs.length,
+      Home: () => 0, End: () => tabs.length - 1 };
+    list.addEventListener('keydown', (event) => {
+      const k = tabs.indexOf(event.target);
+      if (k < 0 || !(event.key in moves) || event.altKey || event.ctrlKey || event.metaKey) return;
+      event.preventDefault();
+      const tab = tabs[moves[event.key](k)];
+      tab.focus();
+      tab.click();
+    });
+    const rove = () => tabs.forEach((tab) => { tab.tabIndex = tab.getAttribute('aria-selected') === 'true' ? 0 : -1; });
+    new MutationObserver(rove).observe(list, { subtree: true, attributeFilter: ['aria-selected'] });
+    rove();
+  }
+
+  // Brings an element into view if part of it is out of view.
+  function reveal(element) {
+    const box = element.getBoundingClientRect();
+    if (box.top < 0 || box.bottom > window.innerHeight) element.scrollIntoView({ block: 'start' });
+  }
+
+  // ---- The program's page --------------------------------------------------
+
   const page = {
     canvas: document.getElementById('picture'),
     panelElement: document.getElementById('console'),
     endedElement: document.getElementById('ended'),
+    newsElement: document.getElementById('console-news'), // the screen reader's: each read's new text
+    answerKeys: document.getElementById('console-keys'), // buttons of the keys a key question takes
+    lineForm: document.getElementById('console-line'), // a number entry's line, typed on any keyboard
+    input: document.getElementById('console-input'),
+    pictureKeys: document.getElementById('picture-keys'), // buttons of the window's keys
+    announced: 0, // how much of written the screen reader has been given
     picture: null,
     panel: null,
     generation: 0, // counts the programs started, so that an ended one is not heard
@@ -267,10 +393,12 @@
 
     waitKey() {
       this.flushOutput();
-      this.dialog = true;
+      const touched = this.touched();
+      this.startQuestion(questionKind(this.written));
       this.typedLines = []; // typed ahead: a key question does not take it
       this.setTyped('');
-      this.focus(this.panelElement);
+      this.input.value = '';
+      this.focus(touched ? this.answerKeys.querySelector('button:not([hidden])') : this.panelElement);
       return new Promise((resolve) => {
         this.waiter = { kind: 'key', since: performance.now(), resolve };
       });
@@ -278,8 +406,9 @@
 
     waitLine() {
       this.flushOutput();
-      this.dialog = true;
-      this.focus(this.panelElement);
+      const touched = this.touched();
+      this.startQuestion(null);
+      this.focus(touched ? this.input : this.panelElement);
       if (this.typedLines.length > 0) {
         this.takeLine(this.typedLines.shift());
         return Promise.resolve();
@@ -322,9 +451,11 @@
 
     programEnded() {
       this.flushOutput();
+      this.announce();
       this.ended = true;
       this.dialog = false;
       this.waiter = null;
+      this.pictureKeys.hidden = true;
       this.endedElement.hidden = false;
       this.focus(this.endedElement.querySelector('button'));
     },
@@ -349,9 +480,74 @@
     },
 
     endDialog() {
+      this.announce();
       this.dialog = false;
       this.windowKeys = [];
+      this.answerKeys.hidden = true;
+      this.pictureKeys.hidden = false;
       this.focus(this.canvas);
+      reveal(this.canvas);
+    },
+
+    // A read of the dialog begins: its new text to the screen reader; the
+    // buttons of a key question's keys (kind: a QUESTION_KEYS name) or none
+    // (a number entry); the console in view.
+    startQuestion(kind) {
+      this.announce();
+      this.dialog = true;
+      this.pictureKeys.hidden = true;
+      this.answerKeys.hidden = kind === null;
+      for (const button of this.answerKeys.children) button.hidden = button.dataset.kind !== kind;
+      reveal(this.panelElement.parentElement);
+    },
+
+    // Whether the user answers with the console's buttons and line (the last
+    // answer was given there): the next read's focus goes there too.
+    touched() {
+      const a = document.activeElement;
+      return a !== null && (this.answerKeys.contains(a) || this.lineForm.contains(a));
+    },
+
+    announce() {
+      const news = this.written.slice(this.announced).trim();
+      this.announced = this.written.length;
+      if (news !== '') this.newsElement.textContent = news;
+    },
+
+    // A key sent by a button or by the line's field while a key question
+    // waits: taken as a typed key.
+    answerKey(code) {
+      const w = this.waiter;
+      if (w === null || w.kind !== 'key' || this.ended) return;
+      this.waiter = null;
+      w.resolve(code);
+    },
+
+    // The line's field: while a key question waits, its first character is
+    // the key; otherwise it is the line being typed, shown in the console.
+    onInput() {
+      const w = this.waiter;
+      if (w !== null && w.kind === 'key') {
+        const value = this.input.value;
+        this.input.value = '';
+        if (value !== '') this.answerKey(encoder.encode(value)[0]);
+      } else if (this.dialog && !this.ended) {
+        this.setTyped(this.input.value);
+      }
+    },
+
+    // Enter in the line's field: the line ends as if typed on the console
+    // (a key question takes Enter itself).
+    onLineSubmit(event) {
+      event.preventDefault();
+      const w = this.waiter;
+      if (w !== null && w.kind === 'key') {
+        this.answerKey(KEY_CODES.Enter);
+      } else if (this.dialog && !this.ended) {
+        this.setTyped(this.input.value);
+        this.endLine();
+      }
+      this.input.value = ''; // ready for the next line (while the picture shows, a line is dropped)
     },
 
     focus(element) {
@@ -426,6 +622,10 @@
       const code = keyCodeOf(event);
       if (code < 0) return;
       event.preventDefault();
+      this.windowKey(code);
+    },
+
+    windowKey(code) {
       if (this.dialog || this.ended || this.stateAddresses === null) return; // dropped
       const w = this.waiter;
       if (w !== null && w.kind === 'window') {
@@ -462,12 +662,16 @@
     start() {
       const generation = ++this.generation;
       Object.assign(this, {
-        written: '', decoder: new TextDecoder('utf-8'), pendingOutput: [], typed: '', typedLines: [],
+        written: '', announced: 0, decoder: new TextDecoder('utf-8'), pendingOutput: [], typed: '', typedLines: [],
         lineBytes: null, linePosition: 0, waiter: null, windowKeys: [], dialog: false, ended: false,
         stateAddresses: null,
       });
       this.panel.clear();
+      this.newsElement.textContent = '';
+      this.input.value = '';
+      this.answerKeys.hidden = this.pictureKeys.hidden = true;
       this.endedElement.hidden = true;
+      window.scrollTo(0, 0); // the first question at the top, as at the page's load
       this.canvas.classList.add('waiting');
       const current = () => generation === this.generation;
       const output = (byte) => {
@@ -482,6 +686,8 @@
     },
   };
 
+  // ---- The wiring ----------------------------------------------------------
+
   window.AgvsimPicture = Picture; // the lab draws its own picture with it (lab.js)
 
   page.picture = new Picture(page.canvas);
@@ -489,6 +695,31 @@
   page.panelElement.addEventListener('keydown', (event) => page.onConsoleKey(event));
   page.panelElement.addEventListener('paste', (event) => page.onConsolePaste(event));
   page.canvas.addEventListener('keydown', (event) => page.onCanvasKey(event));
+  for (const [kind, keys] of Object.entries(QUESTION_KEYS)) {
+    for (const [key, en, ja, code] of keys) {
+      const button = keyButton(key, en, ja, code);
+      button.dataset.kind = kind;
+      button.addEventListener('click', () => page.answerKey(Number(button.dataset.code)));
+      page.answerKeys.append(button);
+    }
+  }
+  for (const [key, en, ja, code] of PICTURE_KEYS) {
+    const button = keyButton(key, en, ja, code);
+    button.addEventListener('click', () => page.windowKey(Number(button.dataset.code)));
+    page.pictureKeys.append(button);
+  }
+  page.input.addEventListener('input', () => page.onInput());
+  page.lineForm.addEventListener('submit', (event) => page.onLineSubmit(event));
+  page.lineForm.querySelectorAll('[data-insert]').forEach((button) => {
+    button.addEventListener('pointerdown', (event) => event.preventDefault()); // the field keeps the focus
+    button.addEventListener('click', () => {
+      const field = page.input;
+      field.setRangeText(button.dataset.insert, field.selectionStart, field.selectionEnd, 'end');
+      field.focus();
+      page.onInput();
+    });
+  });
+  setUpTabs(document.querySelector('[role="tablist"]'));
   page.endedElement.querySelector('button').addEventListener('click', () => page.start());
 
   // The scripting surface, for tests and for demonstrations (lab.js adds agvsim.lab).

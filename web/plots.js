@@ -9,7 +9,8 @@
 // data: {mechanism: 1 (2DW1C) | 2 (1FDW1FS) | 3 (1RDW1FS),
 //        gains: {kd2, kth2, kph2, kd3, kth3, kph3}  [rad/(s m)], [1/s], [1/s],
 //        continuous: {t, dd, eth, ephi, ed, phi}, sampled: {t, dd, eth, phi, u, samples},
-//        time: the animation's time [s] (a vertical marker) or null}
+//        time: the animation's time [s] (a vertical marker) or null,
+//        kept: [{mechanism, gains, continuous, sampled, dash: [CSS px]}] or absent}
 // Records are Float64Arrays: t [s], dd and ed [m], eth (within [-pi, pi]),
 // ephi and phi [rad], u [rad/s] held from record m to m + 1 (NaN at the
 // last); samples is an Int32Array of the records of the sampling instants.
@@ -21,7 +22,9 @@
 // sampling instants, and the continuous run's command recomputed from its
 // records: for 2DW1C the turning rate V tan(phi) / L (V = 1 m/s, L = 1 m),
 // otherwise -(kd ed + kth eth + kph ephi) with the mechanism's gains, clipped
-// to +-3 rad/s. Non-finite values break a curve.
+// to +-3 rad/s. Non-finite values break a curve. Kept sets (compare.js) are
+// drawn faint, in their dash, under the current runs, within the axes' ranges
+// and left out of the readout.
 //
 // The canvas's CSS size is the page's; its backing store has devicePixelRatio
 // device pixels per CSS pixel and follows resizes. The plots are painted once
@@ -32,6 +35,7 @@
   'use strict';
 
   const BLUE = 'rgb(0, 0, 255)', GREEN = 'rgb(0, 160, 0)', INK = 'rgb(10, 10, 10)';
+  const FAINT_BLUE = 'rgba(0, 0, 255, 0.35)', FAINT_GREEN = 'rgba(0, 160, 0, 0.35)'; // kept sets
   const ZERO = 'rgb(170, 170, 170)', MARKER = 'rgb(220, 0, 0)', CURSOR = 'rgb(90, 90, 90)';
   const FONT = '12px Helvetica, Arial, "Liberation Sans", "Nimbus Sans", sans-serif';
   const V = 1, L = 1, U_MAX = 3; // [m/s], [m], [rad/s] of the continuous run's command
@@ -117,7 +121,7 @@
       if (s.stairs && i + 1 < n && Number.isFinite(t[i + 1])) ctx.lineTo(x0 + t[i + 1] * sx, py);
       else if (s.stairs) pen = false;
     }
-    ctx.strokeStyle = s.colour; ctx.stroke();
+    ctx.strokeStyle = s.colour; ctx.setLineDash(s.dash || []); ctx.stroke(); ctx.setLineDash([]);
     if (!s.samples) return;
     ctx.beginPath();
     for (let k = 0; k < s.samples.length; k++) {
@@ -149,15 +153,20 @@
       const lb = this.labels = Object.assign({}, DEFAULT_LABELS, labels);
       this.plots = null;
       if (data) {
-        const c = data.continuous, s = data.sampled, m1 = data.mechanism === 1;
-        const run = (t = EMPTY, y = EMPTY, colour) => ({ t, y, n: Math.min(t.length, y.length), colour });
-        this.plots = [
-          { label: lb.dd, series: [run(c.t, c.dd, BLUE), run(s.t, s.dd, GREEN)] },
-          { label: lb.eth, series: [run(c.t, unwrap(c.eth || EMPTY), BLUE), run(s.t, unwrap(s.eth || EMPTY), GREEN)] },
-          { label: m1 ? lb.phi2DW1C : lb.phi, series: [run(c.t, c.phi, BLUE), run(s.t, s.phi, GREEN)] },
-          { label: m1 ? lb.command2DW1C : lb.command, series: [run(c.t, continuousCommand(data), BLUE),
-            Object.assign(run(s.t, s.u, GREEN), { stairs: true, samples: s.samples || new Int32Array(0) })] },
-        ];
+        const m1 = data.mechanism === 1;
+        // One experiment's series of the four plots; kept ones faint, dashed, without sampling dots.
+        const seriesOf = (d, blue, green, kept) => {
+          const c = d.continuous, s = d.sampled, extra = kept ? { kept: true, dash: d.dash } : {};
+          const run = (t = EMPTY, y = EMPTY, colour) => Object.assign({ t, y, n: Math.min(t.length, y.length), colour }, extra);
+          return [[run(c.t, c.dd, blue), run(s.t, s.dd, green)],
+            [run(c.t, unwrap(c.eth || EMPTY), blue), run(s.t, unwrap(s.eth || EMPTY), green)],
+            [run(c.t, c.phi, blue), run(s.t, s.phi, green)],
+            [run(c.t, continuousCommand(d), blue), Object.assign(run(s.t, s.u, green),
+              { stairs: true }, kept ? {} : { samples: s.samples || new Int32Array(0) })]];
+        };
+        const kept = (data.kept || []).map((d) => seriesOf(d, FAINT_BLUE, FAINT_GREEN, true)), current = seriesOf(data, BLUE, GREEN, false);
+        const labels = [lb.dd, lb.eth, m1 ? lb.phi2DW1C : lb.phi, m1 ? lb.command2DW1C : lb.command];
+        this.plots = labels.map((label, k) => ({ label, series: kept.flatMap((set) => set[k]).concat(current[k]) }));
         let end = 0;
         for (const r of this.plots[0].series) for (let i = 0; i < r.t.length; i++) if (r.t[i] > end && r.t[i] < Infinity) end = r.t[i];
         this.end = end || 1; this.time = data.time;
@@ -257,7 +266,7 @@
         lines.forEach(([text, colour], k) => { ctx.fillStyle = colour; ctx.fillText(text, left + 5, top + 2 + (k + 0.5) * LINE_HEIGHT); });
       };
       for (const p of this.plots) {
-        box(p.series.map((s) => {
+        box(p.series.filter((s) => !s.kept).map((s) => {
           const m = recordAt(s.t, s.n, time, s.stairs);
           return [valueText(m >= 0 ? s.y[m] : NaN, Math.min(6, p.ticks.decimals + 2)), s.colour];
         }), p.top + 4);

@@ -12,7 +12,10 @@
 //
 // data: {mechanism: name, Ts [s], model: 4 poles, report: 4 poles or null,
 //        mapped: 3 poles, locus: {ts: [s] increasing, poles: [grid index][4 poles],
-//        route: 'report' | 'model', complete} or null, crossing: {Ts [s], pole} or null}
+//        route: 'report' | 'model', complete} or null, crossing: {Ts [s], pole} or null,
+//        kept: [{model, report, mapped, locus}] or absent}
+// Kept sets (compare.js) are drawn faint under the current marks: their locus
+// in one grey and their poles at Ts as faint marks.
 // A pole is [re, im]; NaN parts are not drawn. Geometry (CSS pixels): the canvas
 // is square, side S; z = re + j im is drawn at x = S/2 + re k, y = S/2 - im k,
 // k = (S - 2 MARGIN) / (2 VIEW), with VIEW = 1.6 and MARGIN = 24; poles outside
@@ -31,11 +34,13 @@
   const SHADES = 16; // the locus's shades, lightest at the smallest Ts
   const LIGHT = [170, 225, 170], DARK = [0, 60, 0]; // RGB of the locus at its two ends
   const PERCENT = 100, DEGREES = 180 / Math.PI;
+  const FAINT_LOCUS = 'rgba(90, 90, 90, 0.45)', FAINT_GREEN = 'rgba(0, 160, 0, 0.35)', FAINT_BLUE = 'rgba(0, 0, 255, 0.35)';
 
   const TEXTS = {
     en: {
       model: 'poles at Ts (model, this path)', report: "poles at Ts (report's polynomial)",
       mapped: 'continuous poles mapped, exp(s·Ts)', locus: (route, done) => `locus against Ts (${route === 'model' ? 'model' : "report's polynomial"})${done ? '' : ': computing…'}`,
+      kept: (n) => `${n} kept set${n === 1 ? '' : 's'} (faint: locus grey, poles pale)`,
       shade: 'shade: Ts from 0.01 s (light) to 1 s (dark)', crossing: (ts) => `leaves the unit circle at Ts = ${ts.toFixed(3)} s`,
       noCrossing: 'stays inside the unit circle up to Ts = 1 s', hint: 'Point at the plane for |z|, angle, growth a period and the oscillation period.',
       readout: (z, r, angle, change, period) => `z = ${z}: |z| ${r.toFixed(3)}, angle ${angle.toFixed(1)}°, the error ${change >= 0 ? 'grows' : 'decays'} `
@@ -46,6 +51,7 @@
     ja: {
       model: 'Tsでの極 (モデル, この経路)', report: 'Tsでの極 (報告の多項式)', mapped: '連続系の極の写像 exp(s·Ts)',
       locus: (route, done) => `Tsに対する軌跡 (${route === 'model' ? 'モデル' : '報告の多項式'})${done ? '' : ': 計算中…'}`,
+      kept: (n) => `保持した ${n} 組 (淡色: 軌跡 灰, 極 淡)`,
       shade: '濃さ: Ts 0.01 s (淡) から 1 s (濃)', crossing: (ts) => `Ts = ${ts.toFixed(3)} s で単位円の外へ`,
       noCrossing: 'Ts = 1 s まで単位円の内側', hint: '平面を指すと |z|、角度、1周期の増減、振動の周期を示す。',
       readout: (z, r, angle, change, period) => `z = ${z}: |z| ${r.toFixed(3)}、角度 ${angle.toFixed(1)}°、誤差は1周期に`
@@ -145,6 +151,7 @@
       ctx.strokeStyle = INK;
       ctx.beginPath(); ctx.arc(c, c, k, 0, 2 * Math.PI); ctx.stroke();
       if (!d) return;
+      (d.kept || []).forEach((k) => this.paintKept(ctx, k));
       if (d.locus) this.paintLocus(ctx, d.locus);
       if (d.crossing && Number.isFinite(d.crossing.Ts)) {
         const p = d.crossing.pole;
@@ -168,8 +175,23 @@
       ctx.fill();
     }
 
-    // The four branches, each segment in the shade of its Ts, one path a shade.
-    paintLocus(ctx, locus) {
+    // A kept set: its locus in one faint grey, its poles at Ts as faint marks.
+    paintKept(ctx, kept) {
+      if (kept.locus) this.paintLocus(ctx, kept.locus, () => FAINT_LOCUS);
+      ctx.lineWidth = 1.5;
+      ctx.strokeStyle = FAINT_BLUE; ctx.beginPath();
+      for (const p of (kept.mapped || []).filter(finite)) { const [x, y] = this.toPixel(p); ctx.moveTo(x + RING, y); ctx.arc(x, y, RING, 0, 2 * Math.PI); }
+      ctx.stroke();
+      ctx.strokeStyle = FAINT_GREEN; ctx.beginPath();
+      for (const p of (kept.report || []).filter(finite)) { const [x, y] = this.toPixel(p); ctx.rect(x - SQUARE, y - SQUARE, 2 * SQUARE, 2 * SQUARE); }
+      ctx.stroke();
+      ctx.fillStyle = FAINT_GREEN; ctx.beginPath();
+      for (const p of (kept.model || []).filter(finite)) { const [x, y] = this.toPixel(p); ctx.moveTo(x + DISC, y); ctx.arc(x, y, DISC, 0, 2 * Math.PI); }
+      ctx.fill();
+    }
+
+    // The four branches, each segment in the shade of its Ts (colour(fraction) of the span), one path a shade.
+    paintLocus(ctx, locus, colour = shade) {
       const ts = locus.ts, poles = locus.poles, n = poles.length, paths = Array.from({ length: SHADES }, () => []);
       const span = Math.log(ts[ts.length - 1] / ts[0]);
       let order = [0, 1, 2, 3];
@@ -186,7 +208,7 @@
       ctx.save(); ctx.beginPath(); ctx.rect(MARGIN, MARGIN, side - 2 * MARGIN, side - 2 * MARGIN); ctx.clip();
       ctx.lineWidth = 1.5;
       paths.forEach((segments, bucket) => {
-        ctx.strokeStyle = shade((bucket + 0.5) / SHADES);
+        ctx.strokeStyle = colour((bucket + 0.5) / SHADES);
         ctx.beginPath();
         for (let s = 0; s < segments.length; s += 2) { ctx.moveTo(...segments[s]); ctx.lineTo(...segments[s + 1]); }
         ctx.stroke();
@@ -223,6 +245,7 @@
       if (d && d.report) items.push(mark('report', t.report));
       items.push(mark('mapped', t.mapped));
       if (d && d.locus) items.push(mark('locus', t.locus(d.locus.route, d.locus.complete)), `<li class="plain">${t.shade}</li>`);
+      if (d && d.kept && d.kept.length) items.push(mark('kept', t.kept(d.kept.length)));
       if (d && d.crossing) items.push(mark('crossing', Number.isFinite(d.crossing.Ts) ? t.crossing(d.crossing.Ts) : t.noCrossing));
       let list = this.info.querySelector('ul');
       if (!list) {
