@@ -163,30 +163,26 @@
         ctx.fillStyle = CROSSING; ctx.textAlign = x > c ? 'left' : 'right';
         ctx.fillText(`Ts = ${d.crossing.Ts.toFixed(3)} s`, x + (x > c ? 1 : -1) * (CROSS_RING + 4), y - CROSS_RING - 4);
       }
-      ctx.lineWidth = 1.5;
-      ctx.strokeStyle = BLUE; ctx.beginPath();
-      for (const p of (d.mapped || []).filter(finite)) { const [x, y] = this.toPixel(p); ctx.moveTo(x + RING, y); ctx.arc(x, y, RING, 0, 2 * Math.PI); }
-      ctx.stroke();
-      ctx.strokeStyle = DARK_GREEN; ctx.beginPath();
-      for (const p of (d.report || []).filter(finite)) { const [x, y] = this.toPixel(p); ctx.rect(x - SQUARE, y - SQUARE, 2 * SQUARE, 2 * SQUARE); }
-      ctx.stroke();
-      ctx.fillStyle = GREEN; ctx.beginPath();
-      for (const p of (d.model || []).filter(finite)) { const [x, y] = this.toPixel(p); ctx.moveTo(x + DISC, y); ctx.arc(x, y, DISC, 0, 2 * Math.PI); }
-      ctx.fill();
+      this.paintPoles(ctx, d, BLUE, DARK_GREEN, GREEN);
     }
 
     // A kept set: its locus in one faint grey, its poles at Ts as faint marks.
     paintKept(ctx, kept) {
       if (kept.locus) this.paintLocus(ctx, kept.locus, () => FAINT_LOCUS);
+      this.paintPoles(ctx, kept, FAINT_BLUE, FAINT_GREEN, FAINT_GREEN);
+    }
+
+    // A set's poles: the mapped continuous ones as rings, the report's as squares, the model's as discs.
+    paintPoles(ctx, set, mappedColour, reportColour, modelColour) {
       ctx.lineWidth = 1.5;
-      ctx.strokeStyle = FAINT_BLUE; ctx.beginPath();
-      for (const p of (kept.mapped || []).filter(finite)) { const [x, y] = this.toPixel(p); ctx.moveTo(x + RING, y); ctx.arc(x, y, RING, 0, 2 * Math.PI); }
+      ctx.strokeStyle = mappedColour; ctx.beginPath();
+      for (const p of (set.mapped || []).filter(finite)) { const [x, y] = this.toPixel(p); ctx.moveTo(x + RING, y); ctx.arc(x, y, RING, 0, 2 * Math.PI); }
       ctx.stroke();
-      ctx.strokeStyle = FAINT_GREEN; ctx.beginPath();
-      for (const p of (kept.report || []).filter(finite)) { const [x, y] = this.toPixel(p); ctx.rect(x - SQUARE, y - SQUARE, 2 * SQUARE, 2 * SQUARE); }
+      ctx.strokeStyle = reportColour; ctx.beginPath();
+      for (const p of (set.report || []).filter(finite)) { const [x, y] = this.toPixel(p); ctx.rect(x - SQUARE, y - SQUARE, 2 * SQUARE, 2 * SQUARE); }
       ctx.stroke();
-      ctx.fillStyle = FAINT_GREEN; ctx.beginPath();
-      for (const p of (kept.model || []).filter(finite)) { const [x, y] = this.toPixel(p); ctx.moveTo(x + DISC, y); ctx.arc(x, y, DISC, 0, 2 * Math.PI); }
+      ctx.fillStyle = modelColour; ctx.beginPath();
+      for (const p of (set.model || []).filter(finite)) { const [x, y] = this.toPixel(p); ctx.moveTo(x + DISC, y); ctx.arc(x, y, DISC, 0, 2 * Math.PI); }
       ctx.fill();
     }
 
