@@ -381,9 +381,8 @@ def do_drag(browser, path, mechanism, key, values, readback, panel="time"):
 def fingerprint():
     # The measured page's files: a short hash, and whether web/ differs from the last commit.
     h = hashlib.sha256()
-    for name in ("agvsim.js", "lab.js", "plots.js", "zplane.js", "frequency.js", "loops.js", "compare.js", "access.js", "links.js",
-                 "page.js"):
-        h.update((WEB_BUILD / "web" / name).read_bytes())
+    for path in sorted((WEB_BUILD / "web").glob("*.js")):
+        h.update(path.read_bytes())
     changed = subprocess.run(["git", "status", "--porcelain", "--", "web", "sim", "graphics"], cwd=ROOT,
                              capture_output=True, text=True).stdout.split("\n")
     changed = [line[3:] for line in changed if line.strip()]

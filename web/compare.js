@@ -271,11 +271,8 @@
         out.push(`current,${quoted(label(m, a))},${line}`);
       }
       sets.forEach((set, k) => ['continuous', 'sampled'].forEach((c) => {
-        const run = set[c], n = run.t.length, name = `kept ${k + 1},${quoted(label(set.settings.mechanism, set.settings))}`;
-        for (let j = 0; j < n; ++j) {
-          const u = c === 'sampled' && j < n - 1 ? String(run.u[j]) : '';
-          out.push([name, MECHANISMS[set.settings.mechanism - 1], c, j, run.t[j]].concat(host.fields.map((f) => String(run[f][j])), [u]).join(','));
-        }
+        const front = [`kept ${k + 1}`, quoted(label(set.settings.mechanism, set.settings)), MECHANISMS[set.settings.mechanism - 1], c];
+        out.push(...window.AgvsimExports.runRows(front, set[c], c, host.fields));
       }));
       return out.join('\n') + '\n';
     }

@@ -17,7 +17,10 @@
 // view are compare.js's, painted over each frame of the picture. The link's
 // extra keys (lock, hide, lang, task) and the link maker are links.js's; the
 // sliders' keys, value texts, the marks in words and the results region
-// access.js's; the help dialog help.js's.
+// access.js's; the help dialog help.js's. The settings' defaults, ranges,
+// scenarios and reading are settings.js's, the words lab_texts.js's, the
+// start point's drag and the picture's keys picture_input.js's, the CSV rows
+// and downloads exports.js's, the gains and loop tables figures.js's.
 // Units: fn [Hz], Ts [s], x and y [m], the heading th [deg] here (radians in
 // the core).
 (function () {
@@ -25,7 +28,6 @@
 
   const MECHANISMS = ['2DW1C', '1FDW1FS', '1RDW1FS'];
   const CONTROLLERS = ['continuous', 'sampled'];
-  const PATHS = ['line', 'circle'];
   const STATE_FIELDS = ['dist', 'theta', 'x', 'y', 'phi'];
   const ERROR_FIELDS = ['refArc', 'refTheta', 'refX', 'refY', 'refPhi', 'refCurv', 'refParam', 'ed', 'eth', 'ephi', 'dd'];
   const FIELDS = STATE_FIELDS.concat(ERROR_FIELDS);
@@ -41,83 +43,11 @@
     'x0', 'y0', 'th0', 'animIndexPC', 'animIndexPI', 'animSampleK', 'viewScale', 'viewPanX', 'viewPanY',
     'phasePlaneX', 'phasePlaneY', 'polesAtTs', 'mappedAtTs', 'locusTs', 'locusPoles', 'locusLargest', 'locusCrossing',
     'frequencyOmega', 'frequencyResponse', 'margins', 'budget'];
-  const PANELS = ['time', 'poles', 'frequency'];
   const PANEL_PARTS = { time: 'plots', poles: 'poles', frequency: 'frequency' }; // links.js's names of the panels
-  // The vehicle view's world shift [m] (graphics/scene.h) and the window's pixels per unit.
-  const WORLD_SHIFT_X = -2.0, WORLD_SHIFT_Y = -0.5, PIXELS_PER_UNIT = 400;
-  const VIEW_KEYS = 's0xXyYwWzZ';
 
-  // The controls: a slider (its range; log: a logarithmic scale) with a number field.
-  const DEFAULTS = { path: 'line', mechanism: 1, fn: 0.3, zeta: 0.707, Ts: 0.2, x: 0, y: 1, th: 0, panel: 'time' };
-  const NUMBERS = [
-    { key: 'fn', min: 0.05, max: 2, log: true, unit: 'Hz' },
-    { key: 'zeta', min: 0, max: 2, step: 0.001, unit: '' },
-    { key: 'Ts', min: 0.01, max: 1, log: true, unit: 's' },
-    { key: 'x', min: -3, max: 3, step: 0.01, unit: 'm' },
-    { key: 'y', min: -3, max: 3, step: 0.01, unit: 'm' },
-    { key: 'th', min: -180, max: 180, step: 1, unit: 'deg' },
-  ];
-  const LOG_STEPS = 1000; // slider positions of a logarithmic scale
-
-  // The exercises' scenarios (docs/exercises.md names them).
-  const SCENARIOS = [
-    { id: 'defaults', settings: {} },
-    { id: 'ex2', settings: { Ts: 0.168, y: 0.05, mechanism: 2 } },
-    { id: 'ex3', settings: { mechanism: 3 } },
-    { id: 'ex4', settings: { zeta: 0.3 } },
-    { id: 'ex5', settings: { path: 'circle', x: 1, y: 0, th: 90, mechanism: 2 } },
-    { id: 'ex6', settings: { Ts: 0.1, x: 0, y: 0, th: 45, mechanism: 3 } },
-    { id: 'ex7', settings: { Ts: 0.17, mechanism: 2, panel: 'poles' } },
-  ];
-
-  const TEXTS = {
-    en: {
-      tabProgram: 'Program', tabLab: 'Lab', programEnded: 'The program has ended.', startAgain: 'Start again', language: 'Language', path: 'Path', line: 'straight line y = 0',
-      circle: 'circle x² + y² = 4', mechanism: 'Mechanism', fn: 'fn [Hz]', zeta: 'ζ', Ts: 'Ts [s]', x: 'start x [m]',
-      y: 'start y [m]', th: 'start heading θ [deg]', scenario: 'Scenario', copyLink: 'Copy link', copied: 'Link copied',
-      csv: 'Runs as CSV', pngPicture: 'Picture as PNG', pngPlots: 'Plots as PNG', play: 'Play', pause: 'Pause',
-      time: 't [s]', speed: 'Speed', gains: 'Gains', verdict: 'at Ts', stable: 'stable', unstable: 'unstable',
-      Tsmax: 'Tsmax [s] (report)', pathLimit: 'limit on this path [s]', radius: 'radius at Ts', pending: '…',
-      refused: (name, value, rule) => `${name} = ${value} refused: ${rule}; kept ${name} as it was`,
-      refusedLink: (name, value, rule) => `The link's ${name} = ${value} refused (${rule}): the default is used`,
-      ruleFn: 'fn must be a number > 0', ruleZeta: 'ζ must be a number ≥ 0', ruleTs: 'Ts must be a finite number > 0',
-      ruleNumber: 'a finite number is needed',
-      undesigned: '2DW1C cannot be designed at ζ = 0: its gains are not finite (the steered mechanisms are designed normally).',
-      dragHint: 'Drag the start point (black dot) on the picture; Shift-drag turns its heading. Keys on the picture: 1 2 3 s 0 x X y Y w W z Z.',
-      dd: 'dd [m]', eth: 'eth [rad] (unwrapped)', phi: 'steering angle φ [rad]',
-      phi2DW1C: 'equivalent steering angle atan(Lω/V) [rad]', command: 'steering rate [rad/s]',
-      command2DW1C: 'turning rate ω [rad/s]', continuous: 'continuous', sampled: 'sampled-data (held)',
-      scenarios: { defaults: 'Defaults (Exercise 1)', ex2: 'Exercise 2: just at the limit, 0.05 m start',
-        ex3: 'Exercise 3: three phase planes (1RDW1FS)', ex4: 'Exercise 4: damping ratio ζ = 0.3',
-        ex5: 'Exercise 5: the circle, start (1, 0, 90°)', ex6: 'Exercise 6: start heading 45°, Ts = 0.1 s',
-        ex7: 'Exercise 7: the poles leave the unit circle' },
-      panelTime: 'Time plots', panelPoles: 'z-plane', panelFrequency: 'Frequency', csvLocus: 'Locus as CSV',
-      resetAll: 'Reset all (Alt+R)', resetView: 'Reset view (r)', loopsCaption: 'Stability by mechanism', mechanismHead: 'Mechanism',
-    },
-    ja: {
-      tabProgram: 'プログラム', tabLab: 'ラボ', programEnded: 'プログラムは終了しました。', startAgain: 'もう一度始める', language: '言語', path: '経路', line: '直線 y=0', circle: '円弧 x²+y²=4',
-      mechanism: 'AGV機構', fn: '固有振動数 fn [Hz]', zeta: '減衰比 ζ', Ts: 'サンプル時間 Ts [s]', x: '初期位置 x [m]',
-      y: '初期位置 y [m]', th: '初期姿勢 θ [deg]', scenario: 'シナリオ', copyLink: 'リンクをコピー',
-      copied: 'リンクをコピーした', csv: '走行データ (CSV)', pngPicture: '描画 (PNG)', pngPlots: 'グラフ (PNG)',
-      play: '再生', pause: '停止', time: '時刻 t [s]', speed: '速さ', gains: 'ゲイン', verdict: 'Tsでの判定',
-      stable: '安定', unstable: '不安定', Tsmax: '限界Ts [s] (報告)', pathLimit: 'この経路での限界 [s]',
-      radius: 'Tsでのスペクトル半径', pending: '…',
-      refused: (name, value, rule) => `${name} = ${value} は受け付けない: ${rule}。${name} は変えない`,
-      refusedLink: (name, value, rule) => `リンクの ${name} = ${value} は受け付けない (${rule})。既定値を使う`,
-      ruleFn: 'fn は 0 より大きい数', ruleZeta: 'ζ は 0 以上の数', ruleTs: 'Ts は 0 より大きい有限の数',
-      ruleNumber: '有限の数が必要',
-      undesigned: 'ζ = 0 では 2DW1C は設計できない: ゲインが有限でない (操舵型の機構は通常どおり設計される)。',
-      dragHint: '描画上の始点 (黒点) をドラッグで移動、Shift+ドラッグで姿勢を回す。描画上のキー: 1 2 3 s 0 x X y Y w W z Z。',
-      dd: 'dd [m]', eth: 'eth [rad] (連続化)', phi: '操舵角 φ [rad]', phi2DW1C: '等価操舵角 atan(Lω/V) [rad]',
-      command: '操舵角速度 [rad/s]', command2DW1C: '旋回角速度 ω [rad/s]', continuous: '連続制御 (P制御)',
-      sampled: 'サンプル値制御 (PI制御, 保持)',
-      scenarios: { defaults: '既定値 (演習1)', ex2: '演習2: 限界ちょうど, 0.05 m から', ex3: '演習3: 位相面 (1RDW1FS)',
-        ex4: '演習4: 減衰比 ζ = 0.3', ex5: '演習5: 円弧, 始点 (1, 0, 90°)', ex6: '演習6: 初期姿勢 45°, Ts = 0.1 s',
-        ex7: '演習7: 極が単位円の外へ' },
-      panelTime: '時間応答', panelPoles: 'z平面', panelFrequency: '周波数応答', csvLocus: '軌跡 (CSV)',
-      resetAll: 'すべて戻す (Alt+R)', resetView: '表示を戻す (r)', loopsCaption: '機構ごとの安定性', mechanismHead: 'AGV機構',
-    },
-  };
+  const { PATHS, PANELS, DEFAULTS, NUMBERS, LOG_STEPS, SCENARIOS, toSlider, fromSlider } = window.AgvsimSettings;
+  const TEXTS = window.AgvsimLabTexts;
+  const download = window.AgvsimExports.download;
 
   const $ = (id) => document.getElementById(id);
   const lab = {
@@ -186,6 +116,9 @@
     return run;
   }
 
+  // The loop's spectral radius of mechanism index i at the applied Ts on the applied path.
+  const radius = (i) => (lab.applied.Ts <= TS_SEARCH_LIMIT ? lab.module._agvLabRadius(i, PATHS.indexOf(lab.applied.path), lab.applied.Ts) : NaN);
+
   function design() {
     const g = heapF64(lab.address.gains, 9);
     const figures = heapF64(lab.address.loopFigures, 33);
@@ -204,41 +137,15 @@
 
   // ---- Settings -----------------------------------------------------------
 
-  // Why a value is refused, or null: the core's own rules (and finite numbers for the pose).
-  function refusal(key, value) {
-    const t = texts();
-    if (typeof value !== 'number' || Number.isNaN(value)) return key === 'fn' ? t.ruleFn : key === 'zeta' ? t.ruleZeta : key === 'Ts' ? t.ruleTs : t.ruleNumber;
-    if (key === 'fn') return lab.module._agvLabAcceptsFn(value) ? null : t.ruleFn;
-    if (key === 'zeta') return lab.module._agvLabAcceptsZeta(value) ? null : t.ruleZeta;
-    if (key === 'Ts') return lab.module._agvLabAcceptsTs(value) ? null : t.ruleTs;
-    return Number.isFinite(value) ? null : t.ruleNumber;
-  }
-
   // Takes the given settings as the controls would; returns the refusals.
   function take(given, link) {
-    const refused = [];
-    for (const [key, raw] of Object.entries(given)) {
-      if (key === 'path') {
-        if (PATHS.includes(raw)) lab.settings.path = raw; else refused.push([key, raw, 'line | circle']);
-      } else if (key === 'mechanism') {
-        const m = Number(raw);
-        if ([1, 2, 3].includes(m)) lab.settings.mechanism = m; else refused.push([key, raw, '1 | 2 | 3']);
-      } else if (key === 'panel') {
-        if (PANELS.includes(raw)) lab.settings.panel = raw; else refused.push([key, raw, PANELS.join(' | ')]);
-      } else if (key === 'pose') {
-        ['x', 'y', 'th'].forEach((k, n) => refused.push(...take({ [k]: raw[n] }, link)));
-      } else if (key in DEFAULTS) {
-        const value = typeof raw === 'string' && raw.trim() !== '' ? Number(raw) : raw;
-        const why = refusal(key, value);
-        if (why === null) lab.settings[key] = value;
-        else {
-          refused.push([key, raw, why]);
-          if (link) lab.settings[key] = DEFAULTS[key];
-        }
-      }
-    }
-    return refused;
+    const core = lab.module;
+    return window.AgvsimSettings.take(lab.settings, given, link, { texts: texts(), accepts: {
+      fn: (v) => !!core._agvLabAcceptsFn(v), zeta: (v) => !!core._agvLabAcceptsZeta(v), Ts: (v) => !!core._agvLabAcceptsTs(v) } });
   }
+
+  // The settings a link has locked, as [key, value] pairs: kept by Reset all and the scenarios.
+  const lockedSettings = () => Object.keys(DEFAULTS).filter(lab.links.locked).map((k) => [k, lab.settings[k]]);
 
   function showRefusals(refused, link) {
     const t = texts();
@@ -328,10 +235,6 @@
 
   // ---- Rendering ----------------------------------------------------------
 
-  function format(v, digits) {
-    return Number.isFinite(v) ? v.toFixed(digits) : String(v);
-  }
-
   // The chosen panel shown and drawn, the others hidden.
   function drawPanel() {
     if (lab.applied === null) return; // before the first update
@@ -357,7 +260,7 @@
       sampled: runRecords(i, 'sampled'), time: lab.time, kept: lab.compare.plotsKept() }, texts());
   }
 
-  // The figures depend on the design, Ts, the path, its limits and the language only: redrawn when one changes.
+  // The figures (figures.js) depend on the design, Ts, the path, its limits and the language only: redrawn when one changes.
   function renderFigures() {
     if (lab.applied === null) return; // before the first update
     const path = lab.settings.path;
@@ -365,46 +268,10 @@
     const key = [lab.applied.fn, lab.applied.zeta, lab.applied.Ts, path, limits !== null, lab.lang].join();
     if (key === lab.figuresKey) return;
     lab.figuresKey = key;
-    const t = texts(), d = design();
-    const rows = GAIN_NAMES.map((n) => `<tr><th scope="row">${n}</th><td>${format(d.gains[n], 6)}</td></tr>`).join('');
-    const radius = (i) => (d.Ts <= TS_SEARCH_LIMIT ? lab.module._agvLabRadius(i, PATHS.indexOf(path), d.Ts) : NaN);
-    const loops = MECHANISMS.map((m, i) => {
-      const loop = d.loops[m];
-      return `<tr><th scope="row">${m}</th><td class="${loop.stable ? 'stable' : 'unstable'}">${loop.stable ? t.stable : t.unstable}</td>`
-        + `<td>${format(loop.Tsmax, 3)}</td><td>${limits ? format(limits[i], 3) : t.pending}</td>`
-        + `<td>${format(radius(i), 4)}</td></tr>`;
-    }).join('');
-    $('lab-figures').innerHTML = `<table class="gains"><caption>${t.gains}</caption>${rows}</table>`
-      + `<table class="loops"><caption>${t.loopsCaption}</caption><tr><th scope="col">${t.mechanismHead}</th>`
-      + `<th scope="col">${t.verdict}</th><th scope="col">${t.Tsmax}</th><th scope="col">${t.pathLimit}</th>`
-      + `<th scope="col">${t.radius}</th></tr>${loops}</table>`;
-    renderMarks(d, limits);
-  }
-
-  // Each mechanism's Tsmax (report) and path limit marked on the Ts slider's track.
-  function renderMarks(d, limits) {
-    const track = $('lab-marks-Ts');
-    const control = NUMBERS.find((n) => n.key === 'Ts');
-    const marks = [];
-    MECHANISMS.forEach((m, i) => {
-      marks.push([d.loops[m].Tsmax, 'report', m]);
-      if (limits) marks.push([limits[i], 'path', m]);
-    });
-    $('lab-marks-Ts-words').textContent = lab.access.marksText(MECHANISMS.map((m, i) => [m, d.loops[m].Tsmax, limits ? limits[i] : null]), lab.lang);
-    track.innerHTML = marks.filter(([v]) => v >= control.min && v <= control.max).map(([v, kind, m]) =>
-      `<span class="mark ${kind} m${MECHANISMS.indexOf(m) + 1}" style="left:${(100 * toSlider(control, v)) / LOG_STEPS}%" `
-      + `title="${m} ${kind === 'report' ? 'Tsmax' : texts().pathLimit} ${format(v, 3)} s"></span>`).join('');
-  }
-
-  function toSlider(control, v) {
-    if (!control.log) return v;
-    return Math.round((LOG_STEPS * Math.log(Math.min(Math.max(v, control.min), control.max) / control.min)) / Math.log(control.max / control.min));
-  }
-
-  function fromSlider(control, position) {
-    if (!control.log) return Number(position);
-    const v = control.min * Math.pow(control.max / control.min, position / LOG_STEPS);
-    return Number(v.toPrecision(3));
+    const d = design();
+    window.AgvsimFigures.render({ design: d, limits, texts: texts(), tsControl: NUMBERS.find((n) => n.key === 'Ts'), toSlider,
+      steps: LOG_STEPS, radius,
+      marksText: (list) => lab.access.marksText(list, lab.lang) });
   }
 
   function renderControls() {
@@ -463,11 +330,7 @@
     return settingsLink() + lab.links.fragment();
   }
 
-  function settingsLink() {
-    const s = lab.settings;
-    return `#lab&path=${s.path}&fn=${s.fn}&zeta=${s.zeta}&Ts=${s.Ts}&x=${s.x}&y=${s.y}&th=${s.th}&mech=${s.mechanism}`
-      + (s.panel === DEFAULTS.panel ? '' : `&panel=${s.panel}`);
-  }
+  const settingsLink = () => window.AgvsimSettings.fragmentOf(lab.settings);
 
   function writeLink() {
     if (location.hash !== link()) history.replaceState(null, '', link());
@@ -475,18 +338,7 @@
 
   // Settings from an address's fragment: missing ones take their defaults, refused ones too.
   function readLink(hash) {
-    const given = {};
-    for (const part of hash.replace(/^#/, '').split('&').slice(1)) {
-      const at = part.includes('=') ? part.indexOf('=') : part.length; // a value may hold '=' (a task)
-      const [key, value] = [part.slice(0, at), part.slice(at + 1)].map((text) => {
-        try {
-          return decodeURIComponent(text);
-        } catch (error) {
-          return text; // a broken escape: refused below as not a number
-        }
-      });
-      given[key === 'mech' ? 'mechanism' : key] = value;
-    }
+    const given = window.AgvsimSettings.parseFragment(hash);
     lab.settings = Object.assign({}, DEFAULTS);
     const extras = lab.links.read(given);
     if (extras.lang !== null && extras.lang !== lab.lang) {
@@ -502,13 +354,7 @@
   function csv(options) { // options.kept: with the kept sets (compare.js)
     ensureAllRuns();
     const lines = [['mechanism', 'controller', 'record', 't'].concat(FIELDS, ['u']).join(',')];
-    MECHANISMS.forEach((m, i) => CONTROLLERS.forEach((c) => {
-      const run = runRecords(i, c);
-      for (let n = 0; n < run.t.length; ++n) {
-        const u = c === 'sampled' && n < run.t.length - 1 ? String(run.u[n]) : '';
-        lines.push([m, c, n, run.t[n]].concat(FIELDS.map((f) => String(run[f][n])), [u]).join(','));
-      }
-    }));
+    MECHANISMS.forEach((m, i) => CONTROLLERS.forEach((c) => lines.push(...window.AgvsimExports.runRows([m, c], runRecords(i, c), c, FIELDS))));
     const text = lines.join('\n') + '\n';
     return options && options.kept ? lab.compare.csv(text) : text;
   }
@@ -528,14 +374,6 @@
       lab.loops.results(lab.applied), { kept: lab.compare.results() }); // poles, locus and margins; the kept sets
   }
 
-  function download(name, blob) {
-    const a = document.createElement('a');
-    a.href = URL.createObjectURL(blob);
-    a.download = name;
-    a.click();
-    setTimeout(() => URL.revokeObjectURL(a.href), 1000);
-  }
-
   // ---- Input --------------------------------------------------------------
 
   function change(given) {
@@ -543,57 +381,6 @@
       && !(key === 'pose' && ['x', 'y', 'th'].some(lab.links.locked))));
     showRefusals(take(given, false), false);
     requestUpdate();
-  }
-
-  // The start point's place [m] under the pointer; with Shift, the heading toward it.
-  function pointerTo(event) {
-    const box = $('lab-picture').getBoundingClientRect();
-    const X = ((event.clientX - box.left) / box.width) * 2 - 1;
-    const Y = 1 - ((event.clientY - box.top) / box.height) * 2;
-    return [(X - dbl('viewPanX')) / dbl('viewScale') - WORLD_SHIFT_X, (Y - dbl('viewPanY')) / dbl('viewScale') - WORLD_SHIFT_Y];
-  }
-
-  function onPicturePointer(event) {
-    if (lab.module === null) return;
-    const [x, y] = pointerTo(event);
-    const s = lab.settings;
-    if (event.type === 'pointerdown') {
-      if (lab.links.locked(event.shiftKey ? 'th' : 'x') || lab.links.locked(event.shiftKey ? 'th' : 'y')) return;
-      const reach = 12 / (PIXELS_PER_UNIT * dbl('viewScale')); // [m] 12 CSS pixels at the default size
-      if (Math.hypot(x - s.x, y - s.y) > reach * (800 / $('lab-picture').getBoundingClientRect().width)) return;
-      lab.dragging = event.shiftKey ? 'heading' : 'place';
-      $('lab-picture').setPointerCapture(event.pointerId);
-      event.preventDefault();
-    }
-    if (!lab.dragging) return;
-    if (event.type === 'pointerup' || event.type === 'pointercancel') {
-      lab.dragging = null;
-      return;
-    }
-    const round = (v) => Math.round(v * 100) / 100;
-    if (lab.dragging === 'heading') {
-      if (Math.hypot(x - s.x, y - s.y) > 1e-3) change({ th: Math.round((Math.atan2(y - s.y, x - s.x) * 180) / Math.PI) });
-    } else {
-      change({ x: round(x), y: round(y) });
-    }
-  }
-
-  function onPictureKey(event) {
-    if (event.ctrlKey || event.metaKey || event.altKey || lab.module === null) return;
-    const key = event.key;
-    if (key === 'r') {
-      event.preventDefault();
-      resetView();
-    } else if ('123'.includes(key) && key.length === 1) {
-      event.preventDefault();
-      change({ mechanism: Number(key) });
-    } else if (key.length === 1 && VIEW_KEYS.includes(key)) {
-      event.preventDefault();
-      lab.module._agvLabKey(key.charCodeAt(0));
-      lab.time = int('animIndexPC') * dbl('dt');
-      drawPlots();
-      renderControls();
-    }
   }
 
   // The view as a run leaves it; Reset all: the settings (locked ones as the link has them), view, time and address.
@@ -606,7 +393,7 @@
   function resetAll() {
     if (lab.module === null) return;
     if (lab.playing) play();
-    const locked = Object.keys(DEFAULTS).filter(lab.links.locked).map((k) => [k, lab.settings[k]]);
+    const locked = lockedSettings();
     lab.settings = Object.assign({}, DEFAULTS, Object.fromEntries(locked));
     lab.time = 0;
     lab.controls.scenario.value = '';
@@ -641,29 +428,7 @@
   }
 
   function buildControls() {
-    const box = $('lab-controls');
-    const t = texts();
-    const rows = NUMBERS.map((control) => `<div class="row"><label for="lab-field-${control.key}" id="lab-label-${control.key}" `
-      + `data-text="${control.key}"></label><input type="range" id="lab-slider-${control.key}" aria-labelledby="lab-label-${control.key}" min="${control.log ? 0 : control.min}" max="${control.log ? LOG_STEPS : control.max}" `
-      + `step="${control.log ? 1 : control.step}">`
-      + `<input type="text" inputmode="decimal" id="lab-field-${control.key}" size="7">`
-      + (control.key === 'Ts' ? '<div class="marks" id="lab-marks-Ts" aria-hidden="true"></div>'
-        + '<p class="visually-hidden" id="lab-marks-Ts-words"></p>' : '') + '</div>').join('');
-    box.innerHTML = `<div class="row buttons"><button type="button" id="lab-reset-all" data-text="resetAll"></button>`
-      + `<button type="button" id="lab-reset-view" data-text="resetView"></button></div>`
-      + `<div class="row" id="lab-scenario-row"><label for="lab-scenario" data-text="scenario"></label><select id="lab-scenario"></select></div>`
-      + `<div class="row"><label for="lab-path" data-text="path"></label><select id="lab-path"></select></div>`
-      + `<div class="row"><label for="lab-mechanism" data-text="mechanism"></label><select id="lab-mechanism">`
-      + MECHANISMS.map((m, i) => `<option value="${i + 1}">${m}</option>`).join('') + '</select></div>'
-      + rows
-      + `<p class="note" id="lab-undesigned" data-text="undesigned" hidden></p><pre class="note" id="lab-notes"></pre>`
-      + `<div class="row buttons" id="lab-exports"><button type="button" id="lab-copy" data-text="copyLink"></button>`
-      + `<button type="button" id="lab-csv" data-text="csv"></button><button type="button" id="lab-png" data-text="pngPicture"></button>`
-      + `<button type="button" id="lab-png-plots" data-text="pngPlots"></button>`
-      + `<button type="button" id="lab-csv-locus" data-text="csvLocus"></button></div>`
-      + `<div class="row"><label for="lab-language" data-text="language"></label><select id="lab-language">`
-      + '<option value="ja">日本語</option><option value="en">English</option></select></div>'
-      + `<p class="hint" data-text="dragHint"></p><div id="lab-figures"></div>`;
+    $('lab-controls').innerHTML = window.AgvsimSettings.controlsMarkup(MECHANISMS);
     NUMBERS.forEach((control) => {
       const slider = $('lab-slider-' + control.key), field = $('lab-field-' + control.key);
       lab.controls[control.key] = { slider, field };
@@ -694,7 +459,7 @@
     lab.controls.scenario.addEventListener('change', () => {
       const sc = SCENARIOS.find((x) => x.id === lab.controls.scenario.value);
       if (!sc) return;
-      const locked = Object.keys(DEFAULTS).filter(lab.links.locked).map((k) => [k, lab.settings[k]]);
+      const locked = lockedSettings();
       lab.settings = Object.assign({}, DEFAULTS, { panel: lab.settings.panel }, sc.settings, Object.fromEntries(locked));
       lab.time = 0;
       change({});
@@ -725,11 +490,6 @@
       drawPlots();
       renderControls();
     });
-    const picture = $('lab-picture');
-    ['pointerdown', 'pointermove', 'pointerup', 'pointercancel'].forEach((type) => picture.addEventListener(type, onPicturePointer));
-    ['touchstart', 'touchmove'].forEach((type) => picture.addEventListener(type, (e) => { if (lab.dragging) e.preventDefault(); },
-      { passive: false })); // the pointer events come first: a drag of the start point has begun
-    picture.addEventListener('keydown', onPictureKey);
   }
 
   // ---- Tabs and start -----------------------------------------------------
@@ -751,14 +511,13 @@
         const count = module._agvLabStart();
         for (let k = 0; k < count; ++k) lab.address[ADDRESS[k]] = module._agvLabAddress(k);
         lab.access = window.AgvsimAccess({ mechanisms: MECHANISMS, region: $('lab-sentences'), timeRegion: $('lab-time-said'),
-          reportStable: (i) => !!module._agvLabStable(i),
-          radius: (i) => (lab.applied.Ts <= TS_SEARCH_LIMIT ? module._agvLabRadius(i, PATHS.indexOf(lab.applied.path), lab.applied.Ts) : NaN) });
+          reportStable: (i) => !!module._agvLabStable(i), radius });
         lab.loops = window.AgvsimLoops(module, lab.address, { mechanisms: MECHANISMS, paths: PATHS, sentences: lab.access.poleSink });
         lab.compare = window.AgvsimCompare({ canvas: $('lab-picture'), fields: FIELDS, lang: () => lab.lang,
           view: () => Object.fromEntries(['viewScale', 'viewPanX', 'viewPanY', 'phasePlaneX', 'phasePlaneY'].map((k) => [k, dbl(k)])),
           applied: () => lab.applied, runs: runRecords, gains: () => design().gains, poles: () => lab.loops.zplaneData(lab.applied),
           ensureAllRuns, reportStable: (i) => !!module._agvLabStable(i),
-          radius: (i) => (lab.applied.Ts <= TS_SEARCH_LIMIT ? module._agvLabRadius(i, PATHS.indexOf(lab.applied.path), lab.applied.Ts) : NaN),
+          radius,
           redraw: () => { module._agvLabDraw(); drawPanel(); } });
         requestUpdate();
       });
@@ -779,6 +538,20 @@
   }
 
   buildControls();
+  window.AgvsimPictureInput($('lab-picture'), {
+    ready: () => lab.module !== null,
+    view: () => ({ viewScale: dbl('viewScale'), viewPanX: dbl('viewPanX'), viewPanY: dbl('viewPanY') }),
+    start: () => lab.settings,
+    locked: (key) => lab.links.locked(key),
+    change,
+    resetView,
+    viewKey(code) {
+      lab.module._agvLabKey(code);
+      lab.time = int('animIndexPC') * dbl('dt');
+      drawPlots();
+      renderControls();
+    },
+  });
   lab.links = window.AgvsimLinks({ controls: $('lab-controls'), settingsLink: () => settingsLink(), lang: () => lab.lang });
   lab.help = window.AgvsimHelp({ lang: () => lab.lang });
   renderTexts();
