@@ -5,7 +5,8 @@
 // [pixels] holds across frames (a backend starts at 1 pixel) and applies to
 // lines and outlines, whatever the frames' turns. Shapes are given vertex by
 // vertex in the current local frame, a stack of translations each followed
-// by a turn. Shapes are unlit and opaque. Backends: immediate_gl.cpp over
+// by a turn. Shapes are unlit and opaque; the filled 120-gon has an entry of
+// its own. Backends: immediate_gl.cpp over
 // OpenGL for the window, the page's canvas backend (web/). Called by
 // primitives.cpp only, between beginFrame and endFrame (window.h).
 #pragma once
@@ -31,5 +32,20 @@ void popFrame();
 void beginShape(ShapeMode mode);
 void shapeVertex(double x, double y);  // [window units] in the local frame
 void endShape();
+
+// The unit circle's kCircleSegments vertices, cos(k step) and sin(k step)
+// with step = 2 kDrawPi / kCircleSegments, computed once.
+struct UnitCircle {
+    double cos[kCircleSegments];
+    double sin[kCircleSegments];
+};
+const UnitCircle& unitCircle();
+
+// The filled 120-gon of radius [window units] about centre [window units in
+// the current frame]: in a frame pushed at centre (no turn), vertex k at
+// radius times unitCircle()'s k-th. Not between beginShape and endShape. A
+// backend may draw it as the disc it stands for (the page's canvas does:
+// a frame with 3000 sampling dots gives 3000 commands, not 360 000 vertices).
+void fillRound(const Point2& centre, double radius);
 
 }  // namespace agv

@@ -86,6 +86,15 @@ void endShape() {
     glEnd();
 }
 
+void fillRound(const Point2& centre, double radius) {
+    const UnitCircle& unit = unitCircle();
+    pushFrame(centre, 0.0);
+    beginShape(ShapeMode::Polygon);
+    for (int k = 0; k < kCircleSegments; ++k) shapeVertex(radius * unit.cos[k], radius * unit.sin[k]);
+    endShape();
+    popFrame();
+}
+
 void drawText(float x, float y, Font font, const char* s) {
     void* const glutFont = glutFontOf(font);
     glPushAttrib(GL_CURRENT_BIT);

@@ -10,6 +10,22 @@
 
 namespace agv {
 
+// The unit circle's vertices, computed once: a page frame with 3000 sampling
+// dots would otherwise spend most of its time in sin and cos. The same values
+// as computed at each vertex, so the shapes are unchanged to the bit.
+const UnitCircle& unitCircle() {
+    static const UnitCircle circle = [] {
+        UnitCircle c{};
+        const double step = 2.0 * kDrawPi / kCircleSegments;
+        for (int k = 0; k < kCircleSegments; ++k) {
+            c.cos[k] = std::cos(k * step);
+            c.sin[k] = std::sin(k * step);
+        }
+        return c;
+    }();
+    return circle;
+}
+
 namespace {
 
 // Unit hook: window units to window units (every primitive converts through
@@ -27,48 +43,27 @@ void vertexAtAngle(double r, double angle) {
     shapeVertex(r * std::cos(angle), r * std::sin(angle));
 }
 
-// Full 120-gon at the origin of the current frame: filled or as a loop of
+// Full 120-gon about c: filled (the backend's own entry) or as a loop of
 // segment pairs.
-// The unit circle's kCircleSegments vertices, cos(k step) and sin(k step),
-// computed once: a page frame with 3000 sampling dots would otherwise spend
-// most of its time in these 720 000 calls. The same values as computed at
-// each vertex, so the shapes are unchanged to the bit.
-struct UnitCircle {
-    double cos[kCircleSegments];
-    double sin[kCircleSegments];
-};
-const UnitCircle& unitCircle() {
-    static const UnitCircle circle = [] {
-        UnitCircle c{};
-        const double step = 2.0 * kDrawPi / kCircleSegments;
-        for (int k = 0; k < kCircleSegments; ++k) {
-            c.cos[k] = std::cos(k * step);
-            c.sin[k] = std::sin(k * step);
-        }
-        return c;
-    }();
-    return circle;
-}
-
 void emitRound(ShapeMode mode, const Point2& c, double radius, const Rgba& colour) {
     const double r = toWindowUnits(radius);
-    const UnitCircle& unit = unitCircle();
     setShapeColour(colour);
+    if (mode == ShapeMode::Polygon) {
+        fillRound({toWindowUnits(c.x), toWindowUnits(c.y)}, r);
+        return;
+    }
+    const UnitCircle& unit = unitCircle();
     placeFrame(c, 0.0);
     beginShape(mode);
-    if (mode == ShapeMode::Polygon) {
-        for (int k = 0; k < kCircleSegments; ++k) shapeVertex(r * unit.cos[k], r * unit.sin[k]);
-    } else {
-        double prevX = r;
-        double prevY = 0.0;
-        for (int k = 1; k < kCircleSegments; ++k) {
-            const double curX = r * unit.cos[k];
-            const double curY = r * unit.sin[k];
-            shapeVertex(prevX, prevY);
-            shapeVertex(curX, curY);
-            prevX = curX;
-            prevY = curY;
-        }
+    double prevX = r;
+    double prevY = 0.0;
+    for (int k = 1; k < kCircleSegments; ++k) {
+        const double curX = r * unit.cos[k];
+        const double curY = r * unit.sin[k];
+        shapeVertex(prevX, prevY);
+        shapeVertex(curX, curY);
+        prevX = curX;
+        prevY = curY;
     }
     endShape();
     popFrame();

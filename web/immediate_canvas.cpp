@@ -8,14 +8,12 @@
 // are CSS pixels, colours are drawn opaque and text in an 18-pixel
 // Helvetica-like sans-serif with its baseline at the given point.
 //
-// A filled polygon whose vertices are exactly those of the primitives' 120-gon
-// about its frame's origin (drawDisc) is sent as one disc command with its
-// radius [window units] instead of its 120 vertices, and page.js fills the
-// discs of one colour that follow each other as one path: a frame with all
-// 3000 sampling dots drawn sends about 250 000 doubles instead of 1.3 million.
+// The filled 120-gon (fillRound, every drawDisc) is sent as one disc command,
+// its centre in the current frame and its radius [window units], and
+// web/picture.js fills the discs of one colour that follow each other as one
+// path. A colour is sent only when it changes within the frame.
 #include <emscripten.h>
 
-#include <cmath>
 #include <cstring>
 #include <initializer_list>
 
@@ -37,32 +35,9 @@ int commandCount = 0;
 char text[kTextCapacity];
 int textCount = 0;
 
-// The shape being given: the vertices given, and whether it may still be a
-// disc, of radius discRadius [window units] (its first vertex's x). A
-// polygon's vertices are held back while it may be one.
-int shapeVertices = 0;
-bool shapeMayBeDisc = false;
-double discRadius = 0.0;
-// The unit 120-gon's vertices, computed as the primitives compute them, so
-// that a disc's vertices equal the radius times these to the last bit.
-double unitCos[agv::kCircleSegments];
-double unitSin[agv::kCircleSegments];
-bool unitCircleMade = false;
-
-void makeUnitCircle() {
-    const double step = 2.0 * agv::kDrawPi / agv::kCircleSegments;  // [rad]
-    for (int k = 0; k < agv::kCircleSegments; ++k) {
-        unitCos[k] = std::cos(k * step);
-        unitSin[k] = std::sin(k * step);
-    }
-    unitCircleMade = true;
-}
-
-// Whether vertex k of a polygon keeps it on the 120-gon of radius discRadius.
-bool onDisc(int k, double x, double y) {
-    if (k == 0) return y == 0.0 && x > 0.0;
-    return k < agv::kCircleSegments && x == discRadius * unitCos[k] && y == discRadius * unitSin[k];
-}
+// The colour last sent in this frame, as page.js holds it.
+agv::Rgba colourSent{};
+bool colourKnown = false;
 
 }  // namespace
 
@@ -85,19 +60,12 @@ void put(std::initializer_list<double> values) {
     for (double v : values) commands[commandCount++] = v;
 }
 
-// The vertices held back of a polygon that is not a disc after all: the
-// 120-gon's first `count`, which those given equal.
-void releaseDiscVertices(int count) {
-    for (int k = 0; k < count; ++k)
-        put({kVertex, discRadius * unitCos[k], discRadius * unitSin[k]});
-}
-
 }  // namespace
 
 namespace agv {
 
 void beginFrame() {
-    if (!unitCircleMade) makeUnitCircle();
+    colourKnown = false;
     put({kClear});
 }
 
@@ -106,6 +74,9 @@ void endFrame() {
 }
 
 void setShapeColour(const Rgba& colour) {
+    if (colourKnown && colour.r == colourSent.r && colour.g == colourSent.g && colour.b == colourSent.b) return;
+    colourSent = colour;
+    colourKnown = true;
     put({kColour, colour.r, colour.g, colour.b});
 }
 
@@ -123,31 +94,18 @@ void popFrame() {
 
 void beginShape(ShapeMode mode) {
     put({kBegin, static_cast<double>(mode)});
-    shapeVertices = 0;
-    shapeMayBeDisc = mode == ShapeMode::Polygon;
 }
 
 void shapeVertex(double x, double y) {
-    if (shapeMayBeDisc) {
-        if (shapeVertices == 0) discRadius = x;
-        if (onDisc(shapeVertices, x, y)) {
-            shapeVertices += 1;
-            return;
-        }
-        shapeMayBeDisc = false;
-        releaseDiscVertices(shapeVertices);
-    }
-    shapeVertices += 1;
     put({kVertex, x, y});
 }
 
 void endShape() {
-    if (shapeMayBeDisc && shapeVertices < agv::kCircleSegments) releaseDiscVertices(shapeVertices);
-    if (shapeMayBeDisc && shapeVertices == agv::kCircleSegments) {
-        put({kDisc, discRadius});  // ends the shape begun, as a disc
-    } else {
-        put({kEnd});
-    }
+    put({kEnd});
+}
+
+void fillRound(const Point2& centre, double radius) {
+    put({kDisc, centre.x, centre.y, radius});
 }
 
 void drawText(float x, float y, Font /*font*/, const char* s) {

@@ -94,10 +94,10 @@
       return Math.round(lineWidth) % 2 === 1 ? Math.floor(v) + 0.5 : Math.round(v);
     }
 
-    // A disc of the given radius [window units] about the current frame's
-    // origin; discs of one colour that follow each other make one path, a
-    // circle each (all turning the same way, so that their fill is their union).
-    function addDisc(radius) {
+    // A disc of radius [window units] about (x, y) in the current frame; discs
+    // of one colour that follow each other make one path, a circle each (all
+    // turning the same way, so that their fill is their union).
+    function addDisc(x, y, radius) {
       if (pending !== PENDING.DISCS || pendingColour !== colourKey) {
         finishPath();
         ctx.beginPath();
@@ -106,9 +106,10 @@
         pendingColour = colourKey;
       }
       const m = frames[depth];
-      const x = (m[4] + 1) * PIXELS_PER_UNIT, y = (1 - m[5]) * PIXELS_PER_UNIT, r = radius * PIXELS_PER_UNIT;
-      ctx.moveTo(x + r, y);
-      ctx.arc(x, y, r, 0, 2 * Math.PI);
+      const cx = (m[0] * x + m[2] * y + m[4] + 1) * PIXELS_PER_UNIT, cy = (1 - (m[1] * x + m[3] * y + m[5])) * PIXELS_PER_UNIT;
+      const r = radius * PIXELS_PER_UNIT;
+      ctx.moveTo(cx + r, cy);
+      ctx.arc(cx, cy, r, 0, 2 * Math.PI);
     }
 
     // A line that starts where the one before ended continues it: a polyline
@@ -203,8 +204,8 @@
             i += 1;
             break;
           case OP.DISC:
-            addDisc(ops[i + 1]);
-            i += 2;
+            addDisc(ops[i + 1], ops[i + 2], ops[i + 3]);
+            i += 4;
             break;
           case OP.TEXT: {
             finishPath();
