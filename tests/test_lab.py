@@ -15,7 +15,7 @@ from selenium.webdriver.common.keys import Keys
 from selenium.webdriver.support.select import Select
 from selenium.webdriver.support.wait import WebDriverWait
 
-from test_page import LIMIT, PAGE, browser, look, wait_page  # noqa: F401 (browser: the fixture)
+from test_page import LIMIT, NO_SIDEWAYS, PAGE, browser, look, wait_page  # noqa: F401 (browser: the fixture)
 
 URL = PAGE.as_uri() + "/index.html"
 DEFAULTS = {"path": "line", "fn": 0.3, "zeta": 0.707, "Ts": 0.2, "x": 0, "y": 1, "th": 0, "mech": 1}
@@ -35,7 +35,7 @@ def lab(browser):  # noqa: F811
     def open_lab(fragment=None):
         untouched()
         browser.get("about:blank")
-        browser.get(URL + ("" if fragment is None else "#lab" + fragment))
+        browser.get(URL + ("" if fragment is None else fragment if fragment.startswith("#") else "#lab" + fragment))
         fragment is None and browser.find_element("id", "tab-lab").click()
         program.append(wait_page(browser, lambda s, t: s["input"] == "key", "the first question"))
         browser.execute_async_script("agvsim.lab.ready().then(arguments[0])")
@@ -127,8 +127,9 @@ def test_controls_match_the_module(browser, lab, path, mech, typed, slider):  # 
     same(found, module_results(sim))
 
 
-def table(text):  # the CSV's header, and each run's columns by name (empty: NaN)
-    rows, runs = list(csv.reader(io.StringIO(text))), {}
+def table(text):  # the CSV's header (less its units), and each run's columns by name (empty: NaN)
+    rows, runs = list(csv.reader(line for line in io.StringIO(text) if not line.startswith("#"))), {}
+    rows[0] = [re.sub(r" \[[^]]*\]$", "", name) for name in rows[0]]
     for r in rows[1:]:
         runs.setdefault(f"{r[0]}/{r[1]}", []).append([float(v or "nan") for v in r[2:]])
     return rows[0], {run: dict(zip(rows[0][2:], map(list, zip(*records)))) for run, records in runs.items()}
@@ -160,9 +161,17 @@ def test_link_round_trip_and_csv(browser, lab):  # noqa: F811
     options = [f"--{k}={s[k]!r}" for k in ("fn", "zeta", "Ts")] + ["--pose", *(repr(s[k]) for k in ("x", "y", "th"))]
     cli = subprocess.run([sys.executable, "-m", "agvsim", "run", "--path", s["path"], *options],
                          capture_output=True, text=True, check=True, timeout=LIMIT).stdout
-    (header, page), (expected_header, expected) = table(browser.execute_script("return agvsim.lab.csv()")), table(cli)
+    text = browser.execute_script("return agvsim.lab.csv()")
+    (header, page), (expected_header, expected) = table(text), table(cli)
     assert header == expected_header
     same(page, expected)
+    units = {**agvsim.UNITS, "refParam": "rad"}  # on the circle; every column named with its unit, as `run --help` lists them
+    assert next(line for line in text.splitlines() if not line.startswith("#")).split(",")[3:] == [f"{n} [{units[n]}]" for n in header[3:]]
+    told = dict(re.fullmatch(r"# (\w+) = (\S+)(?: \w+)?", line).groups() for line in text.splitlines()[1:] if re.match(r"# \w+ = ", line))
+    assert {k: told[k] if k == "path" else float(told[k]) for k in s if k != "mech"} == {k: v for k, v in s.items() if k != "mech"}
+    browser.execute_script("HTMLAnchorElement.prototype.click = function () { window.saved = this.download; }")
+    browser.find_element("id", "lab-csv").click()  # the file named after the settings
+    assert browser.execute_script("return saved") == "agvsim-runs_circle_fn0.4_zeta0.5_Ts0.11_x0.5_y-0.3_th-30.csv"
     lab(link.split("#lab")[1])
     assert (settings(browser), results(browser)["design"]) == (s, design)
     assert {k: float(field(browser, k).get_attribute("value")) for k in NUMBERS} == {k: s[k] for k in NUMBERS}
@@ -178,14 +187,17 @@ LINKS = [("", {}, {}),
           {"Ts": "0", "x": "abc", "y": "", "th": "NaN", "fn": "1e999"}),
          ("&path=square&mech=7&Ts=1e-1&fn=-2&x=2.5&y=-1&th=135", {"Ts": 0.1, "x": 2.5, "y": -1, "th": 135},
           {"path": "square", "mechanism": "7", "fn": "-2"}),
-         ("&fn=%&zeta=0.5", {"zeta": 0.5}, {"fn": "%"})]  # not a valid escape: the value as it stands
+         ("&fn=%&zeta=0.5", {"zeta": 0.5}, {"fn": "%"}),  # not a valid escape: the value as it stands
+         ("&Ts=1e-320&pose=1,2,3", {"Ts": 1e-320, "x": 1, "y": 2, "th": 3}, {}),  # the core's smallest Ts: a whole update
+         ("#LAB?fn=０．２&Ts=0,2&zeta=1e400&x=0x10&pose=1,2", {"fn": 0.2}, {"Ts": "0,2", "zeta": "1e400", "x": "0x10",
+                                                                           "pose": "1,2"})]
 
 
 @pytest.mark.parametrize("fragment, given, refused", LINKS,
-                         ids=["missing", "refused", "not-numbers", "mixed", "bad-escape"])
+                         ids=["missing", "refused", "not-numbers", "mixed", "bad-escape", "tiny-Ts-pose", "query-forms"])
 def test_link_values_refused_or_missing(browser, lab, fragment, given, refused):  # noqa: F811
     lab(fragment)
-    assert settings(browser) == {**DEFAULTS, **given}
+    assert settings(browser) == {**DEFAULTS, **given} and len(browser.find_elements("css selector", "#lab-figures td")) > 20
     notes = browser.execute_script("return agvsim.lab.notes()")
     assert len(notes) == len(refused)
     assert sorted(k for n in notes for k, v in refused.items() if f" {k} = {v} " in n) == sorted(refused)
@@ -248,6 +260,7 @@ def test_zplane_poles_readout_sentences_and_languages(browser, lab):  # noqa: F8
         assert line.endswith(f"; largest pole {r:.3f}, the error {'grows' if r >= 1 else 'decays'}"
                              f" {round(abs(r - 1) * 100)} % a period: {'stable' if r < 1 else 'unstable'}")
     plane = browser.find_element("id", "lab-zplane")
+    browser.execute_script("arguments[0].scrollIntoView({block: 'center'})", plane)
     ActionChains(browser).move_to_element_with_offset(plane, 60, -80).perform()  # from the canvas's centre
     numbers = [float(v) for v in re.findall(r"\d+\.\d+", text(browser, "#lab-zplane-info output"))]
     k = (plane.rect["width"] - 48) / 3.2
@@ -332,6 +345,12 @@ def test_reset_slider_keys_and_value_texts(browser, lab):  # noqa: F811
                                       ("th", fine(R), 11, "11 degrees")]:
         keys(browser, "lab-slider-" + name, key)
         assert (settings(browser)[name], attr(browser, "lab-slider-" + name, "aria-valuetext")) == (expected, said)
+    for typed, why, value in (("0,2", "not a comma", 0.955), ("1e400", "to be finite", 0.955), ("0x10", "a decimal number", 0.955),
+                              ("０．２５", None, 0.25)):  # refused: the value in force shown; full-width figures taken
+        keys(browser, "lab-field-Ts", (Keys.CONTROL, "a"), typed, Keys.ENTER)
+        notes = browser.execute_script("return agvsim.lab.notes()")
+        assert (attr(browser, "lab-field-Ts", "value"), settings(browser)["Ts"]) == (str(value), value)
+        assert notes == [] if why is None else len(notes) == 1 and why in notes[0]
     Select(browser.find_element("id", "lab-language")).select_by_value("ja")
     tsmax, words = results(browser)["design"]["loops"]["1FDW1FS"]["Tsmax"], attr(browser, "lab-slider-Ts", "aria-describedby")
     assert attr(browser, "lab-slider-th", "aria-valuetext") == "11 度"
@@ -339,6 +358,17 @@ def test_reset_slider_keys_and_value_texts(browser, lab):  # noqa: F811
     keys(browser, "lab-field-x", (Keys.ALT, "r"))  # Alt+R anywhere: reset all, the address too
     assert (settings(browser), view(browser)) == (DEFAULTS, {**VIEW0, "time": 0})
     assert browser.current_url.split("#")[1].startswith("lab&path=line&fn=0.3&zeta=0.707&Ts=0.2&x=0&y=1&th=0&mech=1")
+    menu, name = Select(browser.find_element("id", "lab-scenario")), attr(browser, "lab-scenario-ex5", "textContent")
+    for changed in ((), (Keys.ARROW_RIGHT,)):  # chosen after a zoom, then again after a change and a zoom: settings and view anew
+        changed and keys(browser, "lab-slider-Ts", *changed)
+        keys(browser, "lab-picture", "w")
+        assert not menu.options[0].text.endswith(name)  # named only while the settings are the scenario's
+        menu.select_by_value("ex5")
+        browser.execute_async_script("agvsim.lab.ready().then(arguments[0])")
+        assert (settings(browser), view(browser)) == ({**DEFAULTS, "path": "circle", "x": 1, "y": 0, "th": 90, "mech": 2},
+                                                      {**VIEW0, "time": 0})
+        assert menu.options[0].text.endswith(": " + name) and menu.first_selected_option == menu.options[0]
+    keys(browser, "lab-field-x", (Keys.ALT, "r"))
     slider = browser.find_element("id", "lab-slider-Ts")  # a touch drag of the Ts slider from its thumb to its left end
     width, position = slider.rect["width"] - 16, float(slider.get_attribute("value"))  # the thumb: 16 px
     touch = action_builder.ActionBuilder(browser, mouse=pointer_input.PointerInput(interaction.POINTER_TOUCH, "finger"))
@@ -369,8 +399,10 @@ def test_help_dialog_results_sentence_and_time(browser, lab):  # noqa: F811
     WebDriverWait(browser, LIMIT, 0.02).until(lambda d: text(d, "#lab-time-value") != "0.00")
     browser.find_element("id", "lab-play").click()  # stopped: the time said once
     assert attr(browser, "lab-time-said", "textContent") == f"t = {text(browser, '#lab-time-value')} s"
-    browser.find_element("id", "tab-program").click()
-    assert ActionChains(browser).send_keys("?").perform() or dialog.is_displayed()  # on the Program tab too
+    browser.find_element("id", "tab-program").click()  # the console has the focus again; ? on the tab: the help
+    WebDriverWait(browser, LIMIT, 0.02).until(lambda d: d.switch_to.active_element.get_attribute("id") == "console")
+    keys(browser, "tab-program", "?")
+    assert dialog.is_displayed()  # on the Program tab too
 
 
 def test_teacher_links_hostile_fragments_and_the_link_maker(browser, lab):  # noqa: F811
@@ -434,7 +466,8 @@ def test_compare_kept_sets_csv_and_three_mechanisms(browser, lab):  # noqa: F811
     s, found = settings(browser), results(browser)
     assert found["kept"] == [{"set": k + 1, "label": label(m, t), "settings": {"mechanism": int(t["mech"]), "path": t["path"],
                              **{n: t[n] for n in NUMBERS}}} for k, (t, m, _) in enumerate(kept)]
-    header, *rows = list(csv.reader(io.StringIO(browser.execute_script("return agvsim.lab.csv({kept: true})"))))
+    header, *rows = list(csv.reader(line for line in io.StringIO(browser.execute_script("return agvsim.lab.csv({kept: true})"))
+                                    if not line.startswith("#")))
     want = {("current", label(m, s), m, c): len(r["t"]) for (m, c), r in
             ((k.split("/"), r) for k, r in found["runs"].items())}
     want.update({(f"kept {k + 1}", label(m, t), m, c): len(r["t"]) for k, (t, m, runs) in enumerate(kept) for c, r in runs.items()})
@@ -456,3 +489,38 @@ def test_compare_kept_sets_csv_and_three_mechanisms(browser, lab):  # noqa: F811
         assert changed[where].mean() > 0.6  # on most of them (the second set is dashed)
     assert results(browser)["kept"] == [] and browser.find_elements("css selector", "#lab-kept li") == []
 
+
+
+# ---- Screens: a laptop's, a desktop's, a phone's and a tablet's; a swipe over the picture ---------------
+def box(d, id): return d.execute_script("return document.getElementById(arguments[0]).getBoundingClientRect().toJSON()", id)
+
+
+def swipe(d, x, y, dy, moves=8):  # a finger down at (x, y) [CSS px], moved up by dy in steps, lifted
+    touches = [("touchStart", [{"x": x, "y": y}])] + [("touchMove", [{"x": x, "y": y - dy * k / moves}]) for k in range(1, moves + 1)]
+    [d.execute_cdp_cmd("Input.dispatchTouchEvent", {"type": t, "touchPoints": p}) for t, p in touches + [("touchEnd", [])]]
+    d.execute_async_script("agvsim.lab.ready().then(arguments[0])")
+
+
+@pytest.mark.parametrize("width, height", [(1366, 768), (1920, 1080), (390, 844), (768, 1024)],
+                         ids=["laptop", "desktop", "phone", "tablet"])
+def test_layout_and_swipe(browser, lab, width, height):  # noqa: F811
+    touch = width < height
+    browser.execute_cdp_cmd("Emulation.setDeviceMetricsOverride", dict(width=width, height=height, deviceScaleFactor=1, mobile=touch))
+    browser.execute_cdp_cmd("Emulation.setTouchEmulationEnabled", {"enabled": touch, "maxTouchPoints": 1})
+    try:
+        lab()
+        picture, play, plots = box(browser, "lab-picture"), box(browser, "lab-play"), box(browser, "lab-plots")
+        assert browser.execute_script(NO_SIDEWAYS) and all(box(browser, "lab-field-" + k)["right"] <= width for k in NUMBERS)
+        if not touch:  # the picture, Play and the first of the four time plots in view together
+            assert picture["top"] >= 0 and max(play["bottom"], plots["top"] + plots["height"] / 4) <= height
+            return
+        # The start point (0, 1) m by graphics/scene.h's view: window (-0.4, 0.1), 400 px a unit at the full 800 px.
+        x, y = picture["left"] + (1 - 0.4) / 2 * picture["width"], picture["top"] + (1 - 0.1) / 2 * picture["height"]
+        swipe(browser, x, y, 100)  # begun on the start point: the start point is dragged up, the page stays
+        dragged = settings(browser)
+        assert browser.execute_script("return scrollY") == 0 and dragged["y"] > 1.5
+        swipe(browser, x + 60, y + 40, 200)  # begun off it: the page scrolls
+        assert browser.execute_script("return scrollY") > 50 and settings(browser) == dragged
+    finally:
+        browser.execute_cdp_cmd("Emulation.setTouchEmulationEnabled", {"enabled": False})
+        browser.execute_cdp_cmd("Emulation.clearDeviceMetricsOverride", {})

@@ -15,6 +15,7 @@ from selenium import webdriver
 from selenium.webdriver.chrome.service import Service
 from selenium.webdriver.common.action_chains import ActionChains
 from selenium.webdriver.common.keys import Keys
+from selenium.webdriver.support.wait import WebDriverWait
 
 from picture_checks import VIEW_KEYS, dot_at, first_picture_ok, mech_ok, view_ok
 
@@ -226,6 +227,10 @@ def test_tabs_by_keys(page):
         assert [(t.get_attribute("aria-selected"), t.get_attribute("tabindex")) for t in tabs] == \
             [("true", "0") if j == k else ("false", "-1") for j in range(2)], key
         assert page.switch_to.active_element == tabs[k] and [p.is_displayed() for p in panels] == [k == 0, k == 1]
+    type_keys(page, CASES["default_keys"][0][1])  # typed on the Program's tab: the dialog's answer, not dropped
+    wait_page(page, lambda s, t: s["input"] and t.endswith(CASES["prompt_ends"][1]), "the second question")
+    tabs[1].click() or tabs[0].click()  # clicked back from the Lab: the console has the focus again
+    WebDriverWait(page, LIMIT, POLL).until(lambda d: d.switch_to.active_element.get_attribute("id") == "console")
 
 
 def test_console_news(page):

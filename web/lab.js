@@ -47,7 +47,6 @@
 
   const { PATHS, PANELS, DEFAULTS, NUMBERS, LOG_STEPS, SCENARIOS, toSlider, fromSlider } = window.AgvsimSettings;
   const TEXTS = window.AgvsimLabTexts;
-  const download = window.AgvsimExports.download;
 
   const $ = (id) => document.getElementById(id);
   const lab = {
@@ -285,6 +284,9 @@
     });
     lab.controls.path.value = s.path;
     lab.controls.mechanism.value = String(s.mechanism);
+    const t = texts(), shownScenario = window.AgvsimSettings.scenarioOf(s), first = lab.controls.scenario.options[0];
+    const named = shownScenario === null ? t.scenario + '…' : `${t.scenario}: ${t.scenarios[shownScenario]}`;
+    if (first.textContent !== named) first.textContent = named;
     $('lab-undesigned').hidden = s.zeta !== 0;
     const end = endTime();
     const slider = $('lab-time'), shown = lab.time.toFixed(2);
@@ -308,7 +310,7 @@
     document.querySelectorAll('[data-lang]').forEach((e) => { e.hidden = e.dataset.lang !== lab.lang; });
     const select = lab.controls.scenario;
     select.innerHTML = `<option value="">${t.scenario}…</option>`
-      + SCENARIOS.map((sc) => `<option value="${sc.id}">${t.scenarios[sc.id]}</option>`).join('');
+      + SCENARIOS.map((sc) => `<option value="${sc.id}" id="lab-scenario-${sc.id}">${t.scenarios[sc.id]}</option>`).join('');
     lab.controls.path.innerHTML = PATHS.map((p) => `<option value="${p}">${t[p]}</option>`).join('');
     $('lab-play').textContent = lab.playing ? t.pause : t.play;
     lab.links.renderTexts();
@@ -351,12 +353,12 @@
 
   // ---- Exports ------------------------------------------------------------
 
-  function csv(options) { // options.kept: with the kept sets (compare.js)
+  function csv(options) { // options.kept: with the kept sets (compare.js); the settings' lines first
     ensureAllRuns();
-    const lines = [['mechanism', 'controller', 'record', 't'].concat(FIELDS, ['u']).join(',')];
-    MECHANISMS.forEach((m, i) => CONTROLLERS.forEach((c) => lines.push(...window.AgvsimExports.runRows([m, c], runRecords(i, c), c, FIELDS))));
+    const E = window.AgvsimExports, lines = [E.header(['mechanism', 'controller'], FIELDS, lab.applied.path)];
+    MECHANISMS.forEach((m, i) => CONTROLLERS.forEach((c) => lines.push(...E.runRows([m, c], runRecords(i, c), c, FIELDS))));
     const text = lines.join('\n') + '\n';
-    return options && options.kept ? lab.compare.csv(text) : text;
+    return E.settingsLines(lab.applied, MECHANISMS).join('\n') + '\n' + (options && options.kept ? lab.compare.csv(text) : text);
   }
 
   function results() {
@@ -433,8 +435,10 @@
       const slider = $('lab-slider-' + control.key), field = $('lab-field-' + control.key);
       lab.controls[control.key] = { slider, field };
       slider.addEventListener('input', () => change({ [control.key]: fromSlider(control, slider.value) }));
-      field.addEventListener('change', () => change({ [control.key]: field.value }));
-      field.addEventListener('keydown', (e) => { if (e.key === 'Enter') change({ [control.key]: field.value }); });
+      // Typed and committed (Enter, or leaving the field): the field shows the value in force, refused or not.
+      const commit = () => { if (field.value !== String(lab.settings[control.key])) change({ [control.key]: field.value }); field.value = String(lab.settings[control.key]); };
+      field.addEventListener('change', commit);
+      field.addEventListener('keydown', (e) => { if (e.key === 'Enter') commit(); });
       slider.addEventListener('keydown', (e) => {
         const value = lab.module === null ? null : lab.access.sliderKey(e, control, lab.settings[control.key]);
         if (value === null) return;
@@ -462,6 +466,8 @@
       const locked = lockedSettings();
       lab.settings = Object.assign({}, DEFAULTS, { panel: lab.settings.panel }, sc.settings, Object.fromEntries(locked));
       lab.time = 0;
+      lab.module !== null && lab.module._agvLabResetView(); // each scenario from the run's own view
+      lab.controls.scenario.value = ''; // its name on the menu's first entry: chosen again, it starts again
       change({});
     });
     $('lab-language').value = lab.lang;
@@ -476,11 +482,9 @@
       lab.notes = [texts().copied + ': ' + text];
       renderNotes();
     });
-    $('lab-csv').addEventListener('click', () => download('agvsim-runs.csv', new Blob([csv({ kept: $('lab-csv-kept').checked })], { type: 'text/csv' })));
-    $('lab-csv-locus').addEventListener('click', () => download('agvsim-locus.csv', new Blob([lab.loops.locusCsv(lab.applied)], { type: 'text/csv' })));
     PANELS.forEach((p) => $('lab-panel-' + p).addEventListener('click', () => change({ panel: p })));
-    $('lab-png').addEventListener('click', () => $('lab-picture').toBlob((b) => download('agvsim-picture.png', b)));
-    $('lab-png-plots').addEventListener('click', () => lab.plots.toBlob((b) => download('agvsim-plots.png', b)));
+    window.AgvsimExports.wire({ settings: () => lab.applied, csv: () => csv({ kept: $('lab-csv-kept').checked }),
+      locusCsv: () => lab.loops.locusCsv(lab.applied), picture: $('lab-picture'), plots: () => lab.plots });
     $('lab-play').addEventListener('click', play);
     $('lab-speed').addEventListener('change', () => { lab.speed = Number($('lab-speed').value); });
     $('lab-time').addEventListener('input', () => {
@@ -532,7 +536,7 @@
     $('tab-lab').setAttribute('aria-selected', String(labShown));
     if (labShown) {
       startLab().then(requestUpdate);
-    } else if (location.hash.startsWith('#lab')) {
+    } else if (window.AgvsimSettings.isLabLink(location.hash)) {
       history.replaceState(null, '', location.href.split('#')[0]);
     }
   }
@@ -560,7 +564,7 @@
   // A scenario's address, opened or typed into the address bar: the Lab at its settings.
   function openLink() {
     const hash = location.hash;
-    if (!hash.startsWith('#lab') || (lab.module !== null && hash === link())) return;
+    if (!window.AgvsimSettings.isLabLink(hash) || (lab.module !== null && hash === link())) return;
     showTab('lab');
     startLab().then(() => {
       readLink(hash);

@@ -110,6 +110,7 @@
   // The tab list: Left/Right (round), Home and End move to a tab and select
   // it (its click, which lab.js handles); the selected tab alone is in the Tab
   // order, whoever selects it.
+  const TAB_LIST_KEYS = ['ArrowLeft', 'ArrowRight', 'Home', 'End', 'Tab'], HELP_KEY = '?';
   function setUpTabs(list) {
     const tabs = [...list.querySelectorAll('[role="tab"]')];
     const moves = { ArrowLeft: (k) => (k + tabs.length - 1) % tabs.length, ArrowRight: (k) => (k + 1) % tabs.length,
@@ -332,6 +333,11 @@
       this.input.value = ''; // ready for the next line (while the picture shows, a line is dropped)
     },
 
+    // Where the program reads: the picture, the console during the dialog, the ended line's button.
+    reader() {
+      return this.ended ? this.endedElement.querySelector('button') : this.dialog ? this.panelElement : this.canvas;
+    },
+
     focus(element) {
       if (element && document.activeElement !== element) element.focus({ preventScroll: true });
     },
@@ -501,6 +507,19 @@
     });
   });
   setUpTabs(document.querySelector('[role="tablist"]'));
+  // Back on the Program tab: a click gives the focus back to where the program reads; a key typed on
+  // the tab (the tab list's own keys and the help's ? aside) goes there and is taken there, not dropped.
+  const programTab = document.getElementById('tab-program');
+  programTab.addEventListener('click', (event) => { // once the tab's panel shows (lab.js shows it on the same click)
+    if (event.detail > 0) setTimeout(() => page.focus(page.reader()), 0);
+  });
+  programTab.addEventListener('keydown', (event) => {
+    if (TAB_LIST_KEYS.includes(event.key) || event.key === HELP_KEY || keyCodeOf(event) < 0) return;
+    const reader = page.reader();
+    page.focus(reader);
+    if (reader === page.panelElement) page.onConsoleKey(event);
+    else if (reader === page.canvas) page.onCanvasKey(event);
+  });
   page.endedElement.querySelector('button').addEventListener('click', () => page.start());
 
   // The scripting surface, for tests and for demonstrations (lab.js adds agvsim.lab).

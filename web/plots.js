@@ -75,12 +75,20 @@
     return out; // NaN stays NaN through the clipping
   }
 
+  // A range narrower than this (absolute, or relative to the values) is drawn as one value: its ticks
+  // would be rounding noise.
+  const MIN_SPAN = 1e-12, RELATIVE_SPAN = 1e-9;
+  const MAX_DECIMALS = 6, EXPONENT_DIGITS = 1, READOUT_DIGITS = 3; // digits after the point
+
   // The finite range of the series' values, with a margin; symmetric around a single value.
   function valueRange(series) {
     let lo = Infinity, hi = -Infinity;
     for (const s of series) for (let i = 0; i < s.n; i++) if (Number.isFinite(s.y[i])) { lo = Math.min(lo, s.y[i]); hi = Math.max(hi, s.y[i]); }
     if (lo > hi) return [-1, 1];
-    if (lo === hi) { const d = lo === 0 ? 1 : Math.abs(lo) / 2; return [lo - d, hi + d]; }
+    if (hi - lo < Math.max(MIN_SPAN, RELATIVE_SPAN * Math.max(-lo, hi))) { // one value, to the axis's resolution
+      const mid = (lo + hi) / 2, d = Math.abs(mid) < MIN_SPAN ? 1 : Math.abs(mid) / 2;
+      return [mid - d, mid + d];
+    }
     const m = (hi - lo) * 0.06;
     return [lo - m, hi + m];
   }
@@ -88,14 +96,18 @@
   // A round tick step (1, 2 or 5 times a power of 10) giving about count intervals.
   function ticks(lo, hi, count) {
     const raw = (hi - lo) / Math.max(1, count);
+    if (!(raw > 0 && raw < Infinity)) return { step: 1, first: 0, last: -1, decimals: 0 }; // no ticks
     const p = Math.pow(10, Math.floor(Math.log10(raw))), f = raw / p;
     const step = (f < 1.5 ? 1 : f < 3 ? 2 : f < 7 ? 5 : 10) * p;
     return { step, first: Math.ceil(lo / step - 1e-9), last: Math.floor(hi / step + 1e-9),
       decimals: Math.max(0, -Math.floor(Math.log10(step) + 1e-9)) };
   }
 
-  const tickText = (k, tk) => (k === 0 ? 0 : k * tk.step).toFixed(tk.decimals);
-  const valueText = (v, decimals) => (Number.isFinite(v) ? v.toFixed(decimals) : '–');
+  // A tick's text; with an exponent past MAX_DECIMALS decimals (Ts of 1e-5 s and less gives such steps).
+  const tickText = (k, tk) => (k === 0 ? '0' : tk.decimals > MAX_DECIMALS ? (k * tk.step).toExponential(EXPONENT_DIGITS)
+    : (k * tk.step).toFixed(tk.decimals));
+  const valueText = (v, decimals) => (!Number.isFinite(v) ? '–' : decimals > MAX_DECIMALS ? v.toExponential(READOUT_DIGITS)
+    : v.toFixed(decimals));
   const snap = (v) => Math.round(v) + 0.5; // crisp 1 px lines
 
   // The index of the record nearest to time in increasing times t[0..n-1], or
@@ -268,7 +280,7 @@
       for (const p of this.plots) {
         box(p.series.filter((s) => !s.kept).map((s) => {
           const m = recordAt(s.t, s.n, time, s.stairs);
-          return [valueText(m >= 0 ? s.y[m] : NaN, Math.min(6, p.ticks.decimals + 2)), s.colour];
+          return [valueText(m >= 0 ? s.y[m] : NaN, p.ticks.decimals + 2), s.colour];
         }), p.top + 4);
       }
       box([['t = ' + time.toFixed(Math.min(6, this.timeTicks.decimals + 2)) + ' s', INK]], f.bottom + 18);

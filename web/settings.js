@@ -9,7 +9,9 @@
 //     writes the accepted values of given into settings; with link, a refused
 //     value puts the default in its place. rules: { accepts: { fn, zeta, Ts }
 //     (the core's checks, value -> bool), texts: the language's texts }.
-//   S.fragmentOf(settings) '#lab&path=...'; S.parseFragment(hash) key -> text.
+//   S.fragmentOf(settings) '#lab&path=...'; S.parseFragment(hash) key -> text;
+//   S.isLabLink(hash) whether an address's fragment opens the Lab;
+//   S.scenarioOf(settings) the id of the scenario they are, or null.
 //   S.toSlider(control, value), S.fromSlider(control, position) for the sliders;
 //   S.controlsMarkup(mechanisms) the controls' elements, for lab.js to wire.
 // Units: fn [Hz], Ts [s], x and y [m], th [deg].
@@ -41,6 +43,28 @@
     { id: 'ex7', settings: { Ts: 0.17, mechanism: 2, panel: 'poles' } },
   ];
 
+  // Full-width digits, point, signs and exponent letter, as a Japanese input method types them: their ASCII forms.
+  const WIDE = /[０-９．＋－−ｅＥ]/g, NARROW = { '．': '.', '＋': '+', '－': '-', '−': '-', 'ｅ': 'e', 'Ｅ': 'E' };
+  const WIDE_OFFSET = 0xfee0; // from a full-width digit to its ASCII digit
+  const DECIMAL = /^[+-]?(\d+\.?\d*|\.\d+)(e[+-]?\d+)?$/i;
+
+  // A typed or linked number: [value, null], or [null, why] (a comma for the point, not a decimal
+  // number: hexadecimal, 'Infinity', empty...; too large to be finite).
+  function readNumber(text, t) {
+    const s = text.replace(WIDE, (c) => NARROW[c] || String.fromCharCode(c.charCodeAt(0) - WIDE_OFFSET)).trim();
+    if (!DECIMAL.test(s)) return [null, /^[+-]?\d*,\d+$/.test(s) ? t.ruleComma : t.ruleDecimal];
+    const value = Number(s);
+    return Number.isFinite(value) ? [value, null] : [null, t.ruleFinite];
+  }
+
+  // The scenario whose settings these are (the panel too where the scenario sets it), or null.
+  function scenarioOf(s) {
+    const same = (sc) => Object.keys(DEFAULTS).every((k) => (k === 'panel' && !('panel' in sc.settings))
+      || s[k] === (k in sc.settings ? sc.settings[k] : DEFAULTS[k]));
+    const found = SCENARIOS.find(same);
+    return found ? found.id : null;
+  }
+
   // Why a value is refused, or null: the core's own rules (and finite numbers for the pose).
   function refusal(key, value, rules) {
     const t = rules.texts, rule = { fn: t.ruleFn, zeta: t.ruleZeta, Ts: t.ruleTs }[key] || t.ruleNumber;
@@ -60,10 +84,14 @@
       } else if (key === 'panel') {
         if (PANELS.includes(raw)) settings.panel = raw; else refused.push([key, raw, PANELS.join(' | ')]);
       } else if (key === 'pose') {
-        ['x', 'y', 'th'].forEach((k, n) => refused.push(...take(settings, { [k]: raw[n] }, link, rules)));
+        // x [m], y [m], th [deg]: a list or a text 'x,y,th'; taken whole, or refused with one note.
+        const parts = typeof raw === 'string' ? raw.split(',') : Array.isArray(raw) ? raw : [], trial = Object.assign({}, settings);
+        const taken = parts.length === 3 && ['x', 'y', 'th'].every((k, n) => take(trial, { [k]: parts[n] }, false, rules).length === 0);
+        if (taken || link) ['x', 'y', 'th'].forEach((k) => { settings[k] = taken ? trial[k] : DEFAULTS[k]; });
+        if (!taken) refused.push([key, raw, rules.texts.rulePose]);
       } else if (key in DEFAULTS) {
-        const value = typeof raw === 'string' && raw.trim() !== '' ? Number(raw) : raw;
-        const why = refusal(key, value, rules);
+        const [value, unread] = typeof raw === 'string' ? readNumber(raw, rules.texts) : [raw, null];
+        const why = unread || refusal(key, value, rules);
         if (why === null) settings[key] = value;
         else {
           refused.push([key, raw, why]);
@@ -79,10 +107,14 @@
       + (s.panel === DEFAULTS.panel ? '' : `&panel=${s.panel}`);
   }
 
+  // '#lab', then its settings after '&' (or '?', as in a query), in any case: '#LAB?Ts=0.1'.
+  const LAB_LINK = /^#?lab(?=$|[&?])[&?]?/i;
+  const isLabLink = (hash) => LAB_LINK.test(hash);
+
   // An address's fragment as key -> text ('mech' read as 'mechanism'); a repeated key's last value.
   function parseFragment(hash) {
     const given = {};
-    for (const part of hash.replace(/^#/, '').split('&').slice(1)) {
+    for (const part of hash.replace(LAB_LINK, '').split('&').filter((p) => p !== '')) {
       const at = part.includes('=') ? part.indexOf('=') : part.length; // a value may hold '=' (a task)
       const [key, value] = [part.slice(0, at), part.slice(at + 1)].map((text) => {
         try {
@@ -134,5 +166,5 @@
       + `<p class="hint" data-text="dragHint"></p><div id="lab-figures"></div>`;
   }
 
-  window.AgvsimSettings = { PATHS, PANELS, DEFAULTS, NUMBERS, LOG_STEPS, SCENARIOS, take, fragmentOf, parseFragment, toSlider, fromSlider, controlsMarkup };
+  window.AgvsimSettings = { PATHS, PANELS, DEFAULTS, NUMBERS, LOG_STEPS, SCENARIOS, take, scenarioOf, fragmentOf, parseFragment, isLabLink, toSlider, fromSlider, controlsMarkup };
 })();
