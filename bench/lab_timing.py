@@ -417,6 +417,9 @@ def main():
         browser = Browser(Path(folder) / "profile")
         try:
             version = browser.driver.capabilities.get("browserVersion", "?")
+            browser.fresh_lab()
+            sizes = browser.driver.execute_script("return ['lab-picture', 'lab-plots'].map((id) => "
+                                                  "document.getElementById(id).clientWidth + ' x ' + document.getElementById(id).clientHeight)")
             for tab in range(args.tabs):
                 browser.fresh_lab()
                 for key, values in drags.items():  # warm-up, not kept
@@ -455,7 +458,7 @@ def main():
     load_after = os.getloadavg()
     digest, changed = fingerprint()
     names = {"Ts": "Ts", "x": "x", "y": "y", "th": "theta", "fn": "fn", "zeta": "zeta"}
-    print(f"agvsim Lab timing: Chromium {version} headless (software rendering), 800 x 800 picture, 800 x 520 plots;"
+    print(f"agvsim Lab timing: Chromium {version} headless (software rendering), {sizes[0]} picture, {sizes[1]} plots [CSS px];"
           f"\n  page build {digest}" + (f" (working tree differs from HEAD in: {', '.join(changed)})" if changed else
                                         " (web/, sim/, graphics/ as committed)"))
     print(f"  {args.tabs} fresh tabs x {args.changes} changes a drag, one change an animation frame;"

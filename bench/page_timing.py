@@ -271,13 +271,17 @@ class StaticServer:
         self.httpd.server_close()
 
 
+# [CSS px] tall enough that the pictures, which fit the window's height, are at their full 800 x 800 px
+WINDOW = (1400, 1300)
+
+
 class Browser:
     def __init__(self, profile, script_timeout=300):
         options = webdriver.ChromeOptions()
         options.binary_location = "/usr/bin/chromium"
         for flag in ("--headless=new", "--no-sandbox", "--disable-gpu", "--disable-background-networking",
                      "--disable-component-update", "--disable-sync", "--no-first-run",
-                     "--force-device-scale-factor=1", "--window-size=1400,1000", f"--user-data-dir={profile}"):
+                     "--force-device-scale-factor=1", f"--window-size={WINDOW[0]},{WINDOW[1]}", f"--user-data-dir={profile}"):
             options.add_argument(flag)
         self.driver = webdriver.Chrome(service=Service("/usr/bin/chromedriver"), options=options)
         self.driver.set_script_timeout(script_timeout)

@@ -21,6 +21,15 @@
     return Number.isFinite(v) ? v.toFixed(digits) : String(v);
   }
 
+  // An element's markup, rewritten only when it differs (a Ts drag leaves the gains and marks as they
+  // are: rewriting them would lay the controls out again at every change).
+  const written = new WeakMap();
+  function write(element, html) {
+    if (written.get(element) === html) return;
+    written.set(element, html);
+    element.innerHTML = html;
+  }
+
   function render({ design: d, limits, radius, texts: t, marksText, tsControl, toSlider, steps }) {
     const rows = GAIN_NAMES.map((n) => `<tr><th scope="row">${n}</th><td>${format(d.gains[n], 6)}</td></tr>`).join('');
     const loops = MECHANISMS.map((m, i) => {
@@ -29,20 +38,23 @@
         + `<td>${format(loop.Tsmax, 3)}</td><td>${limits ? format(limits[i], 3) : t.pending}</td>`
         + `<td>${format(radius(i), 4)}</td></tr>`;
     }).join('');
-    $('lab-figures').innerHTML = `<table class="gains"><caption>${t.gains}</caption>${rows}</table>`
-      + `<table class="loops"><caption>${t.loopsCaption}</caption><tr><th scope="col">${t.mechanismHead}</th>`
+    const box = $('lab-figures');
+    if (box.children.length !== 2) box.innerHTML = '<table class="gains"></table><table class="loops"></table>';
+    write(box.children[0], `<caption>${t.gains}</caption>${rows}`);
+    write(box.children[1], `<caption>${t.loopsCaption}</caption><tr><th scope="col">${t.mechanismHead}</th>`
       + `<th scope="col">${t.verdict}</th><th scope="col">${t.Tsmax}</th><th scope="col">${t.pathLimit}</th>`
-      + `<th scope="col">${t.radius}</th></tr>${loops}</table>`;
+      + `<th scope="col">${t.radius}</th></tr>${loops}`);
 
     const marks = [];
     MECHANISMS.forEach((m, i) => {
       marks.push([d.loops[m].Tsmax, 'report', m]);
       if (limits) marks.push([limits[i], 'path', m]);
     });
-    $('lab-marks-Ts-words').textContent = marksText(MECHANISMS.map((m, i) => [m, d.loops[m].Tsmax, limits ? limits[i] : null]));
-    $('lab-marks-Ts').innerHTML = marks.filter(([v]) => v >= tsControl.min && v <= tsControl.max).map(([v, kind, m]) =>
+    const words = marksText(MECHANISMS.map((m, i) => [m, d.loops[m].Tsmax, limits ? limits[i] : null]));
+    if ($('lab-marks-Ts-words').textContent !== words) $('lab-marks-Ts-words').textContent = words;
+    write($('lab-marks-Ts'), marks.filter(([v]) => v >= tsControl.min && v <= tsControl.max).map(([v, kind, m]) =>
       `<span class="mark ${kind} m${MECHANISMS.indexOf(m) + 1}" style="left:${(100 * toSlider(tsControl, v)) / steps}%" `
-      + `title="${m} ${kind === 'report' ? 'Tsmax' : t.pathLimit} ${format(v, 3)} s"></span>`).join('');
+      + `title="${m} ${kind === 'report' ? 'Tsmax' : t.pathLimit} ${format(v, 3)} s"></span>`).join(''));
   }
 
   window.AgvsimFigures = { render, format };

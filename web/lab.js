@@ -28,11 +28,8 @@
 
   const MECHANISMS = ['2DW1C', '1FDW1FS', '1RDW1FS'];
   const CONTROLLERS = ['continuous', 'sampled'];
-  const STATE_FIELDS = ['dist', 'theta', 'x', 'y', 'phi'];
-  const ERROR_FIELDS = ['refArc', 'refTheta', 'refX', 'refY', 'refPhi', 'refCurv', 'refParam', 'ed', 'eth', 'ephi', 'dd'];
-  const FIELDS = STATE_FIELDS.concat(ERROR_FIELDS);
+  const { FIELDS, MAX_RECORDS } = window.AgvsimRecords;
   const GAIN_NAMES = ['kdPI1', 'kthPI1', 'kiPI1', 'kd2', 'kth2', 'kph2', 'kd3', 'kth3', 'kph3'];
-  const MAX_RECORDS = 3000; // a store's records
   const IDLE_MS = 150; // [ms] input idle before the path limits
   // [s] the largest Ts whose loop radius is computed: the limit searches' bound (the radius
   // integrates eight sampling periods, so its cost grows with Ts)
@@ -90,31 +87,8 @@
   const readInt = (address) => lab.module.HEAP32[address >> 2];
   const readDouble = (address) => lab.module.HEAPF64[address >> 3];
 
-  // Records 0..count-1 of one run: the sixteen fields, t, and u for a sampled run.
-  function runRecords(i, controller) {
-    const sampled = controller === 'sampled';
-    const bound = three(sampled ? 'nPointsPI' : 'nPointsPC', readInt)[i];
-    const count = bound < -1 ? 1 : Math.min(bound, MAX_RECORDS - 2) + 2;
-    const traj = heapF64(lab.address[sampled ? 'sampTraj' : 'contTraj'] + i * MAX_RECORDS * 40, count * 5);
-    const errs = heapF64(lab.address[sampled ? 'sampErr' : 'contErr'] + i * MAX_RECORDS * 88, count * 11);
-    const dt = dbl('dt');
-    const run = { t: new Float64Array(count) };
-    FIELDS.forEach((f) => { run[f] = new Float64Array(count); });
-    for (let n = 0; n < count; ++n) {
-      run.t[n] = n * dt;
-      for (let k = 0; k < 5; ++k) run[STATE_FIELDS[k]][n] = traj[5 * n + k];
-      for (let k = 0; k < 11; ++k) run[ERROR_FIELDS[k]][n] = errs[11 * n + k];
-    }
-    if (sampled) {
-      const held = heapF64(lab.address.sampCommand + i * MAX_RECORDS * 8, count);
-      run.u = Float64Array.from(held);
-      run.u[count - 1] = NaN; // the last record begins no interval
-      const every = int('stepsPerSample');
-      run.samples = Int32Array.from({ length: Math.floor((count - 1) / every) + 1 }, (_, k) => k * every);
-    }
-    return run;
-  }
-
+  const records = window.AgvsimRecords.reader({ heapF64, readInt, int, dbl, address: (name) => lab.address[name] });
+  const runRecords = records.copy; // fresh arrays: kept, exported
   // The loop's spectral radius of mechanism index i at the applied Ts on the applied path.
   const radius = (i) => (lab.applied.Ts <= TS_SEARCH_LIMIT ? lab.module._agvLabRadius(i, PATHS.indexOf(lab.applied.path), lab.applied.Ts) : NaN);
 
@@ -255,8 +229,8 @@
     if (lab.settings.panel !== 'time' || lab.links.hidden('plots')) return;
     const i = lab.settings.mechanism - 1;
     const d = design();
-    lab.plots.draw({ mechanism: i + 1, gains: d.gains, continuous: runRecords(i, 'continuous'),
-      sampled: runRecords(i, 'sampled'), time: lab.time, kept: lab.compare.plotsKept() }, texts());
+    lab.plots.draw({ mechanism: i + 1, gains: d.gains, continuous: records.view(i, 'continuous'),
+      sampled: records.view(i, 'sampled'), time: lab.time, kept: lab.compare.plotsKept() }, texts());
   }
 
   // The figures (figures.js) depend on the design, Ts, the path, its limits and the language only: redrawn when one changes.
