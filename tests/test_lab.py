@@ -121,6 +121,9 @@ def test_controls_match_the_module(browser, lab, path, mech, typed, slider):  # 
     assert (knob() - before[0]) * (s[key] - before[1]) > 0  # further right, larger (on the log scales too)
     assert s == {"path": path, "mech": int(mech), **typed, key: s[key]}
     assert float(field(browser, key).get_attribute("value")) == s[key]
+    radius = agvsim.stability(path, s["fn"], s["zeta"], s["Ts"]).radius  # the loops table as shown, at the dragged value
+    assert [td.text for td in browser.find_elements("css selector", "#lab-figures .loops td:last-child")] == \
+        [f"{radius[m]:.4f}" for m in MECHS]
     found, sim = results(browser), agvsim.simulate(path, s["fn"], s["zeta"], s["Ts"], (s["x"], s["y"], s["th"]))
     same(found.pop("limits"), agvsim.stability(path, s["fn"], s["zeta"], s["Ts"]).limits, atol=1.000001e-3)
     [found.pop(k) for k in ("poles", "locus", "margins")]  # test_zplane_* check these
@@ -149,7 +152,8 @@ def test_link_round_trip_and_csv(browser, lab):  # noqa: F811
     lab()
     given = {"path": "circle", "fn": 0.4, "zeta": 0.5, "Ts": 0.11, "pose": [0.5, -0.3, -30], "mechanism": 3}
     browser.execute_script(GREEN_PATHS)
-    browser.execute_async_script("agvsim.lab.set(arguments[0]).then(arguments[1])", given)
+    for values in ({**given, "Ts": 0.13}, given):  # the plots follow a change of Ts: the last one drawn is given's
+        browser.execute_async_script("agvsim.lab.set(arguments[0]).then(arguments[1])", values)
     run, path = results(browser)["runs"]["1RDW1FS/sampled"], np.array(browser.execute_script("return greens")[-1])
     t, u, step = np.array(run["t"]), np.array(run["u"], float), np.diff(path, axis=0)  # the command's path
     jumps = path[1:][(step[:, 0] == 0) & (step[:, 1] != 0), 0]
