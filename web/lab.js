@@ -410,7 +410,11 @@
       lab.controls[control.key] = { slider, field };
       slider.addEventListener('input', () => change({ [control.key]: fromSlider(control, slider.value) }));
       // Typed and committed (Enter, or leaving the field): the field shows the value in force, refused or not.
-      const commit = () => { if (field.value !== String(lab.settings[control.key])) change({ [control.key]: field.value }); field.value = String(lab.settings[control.key]); };
+      const inForce = () => String(lab.settings[control.key]);
+      const commit = () => {
+        if (field.value !== inForce()) change({ [control.key]: field.value });
+        field.value = inForce();
+      };
       field.addEventListener('change', commit);
       field.addEventListener('keydown', (e) => { if (e.key === 'Enter') commit(); });
       slider.addEventListener('keydown', (e) => {
